@@ -114,7 +114,9 @@ bool TFFmpegLoader::Load(TLibrary lib) {
       path = !folder.empty() && FileExists(folder + fileName) ? folder + fileName : fileName;
     }
     dlerror();
-    st.Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Released handles keep their code mapped: the libraries and theirs register exit
+    // handlers and thread-local destructors that must still find their code at exit.
+    st.Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!st.Handle) {
       std::string shown = fileName.find('/') == std::string::npos ? folder + fileName : fileName;
       FLastErrMsg = StrFmt("Load library %s error: %s", shown.c_str(), SystemText(path).c_str());
