@@ -19,14 +19,17 @@ namespace presets {
 
 inline constexpr int kCategoryCount = 20;
 inline constexpr int kFormatCount = 187;
+// Number of output formats per category, in category order.
+inline constexpr int kCategoryFormatCounts[kCategoryCount] = {13, 4, 4, 4,  15, 5, 10, 14, 15, 11,
+                                                              7,  7, 7, 15, 7,  4, 4,  16, 13, 12};
 
 // One output format. Texts are never null; "" means "not given". Bit rates are in bits per
 // second; -1 is "not set" and -1000 the no-value mark (DVD, SVCD and VCD formats).
+// clang-format off
 struct TOutputFormat {
   const char* Title;        // first line of the selector entry; ends in "(*.ext)"
   const char* Ext;          // extension of the output file name, with its dot
-  const char* FileExt;      // -> Video_FileExt (may differ from Ext, e.g. ".ra" / ".rm")
-  bool NoVideo;             // -> Video_DisableVideo: an audio-only format
+  bool NoVideo;             // -> Video_DisableVideo: an audio-only format (no video codec)
   const char* VideoCodec;   // -> Video_VideoCodec
   const char* AudioCodec;   // -> Video_AudioCodec
   const char* Channels;     // -> Video_AudioChannels: "1", "2" or ""
@@ -36,11 +39,13 @@ struct TOutputFormat {
   int AudioBitrate;         // -> Video_AudioBitrate
   const char* SampleRate;   // -> Video_AudioSampleRate, "44100"
   const char* AspectRatio;  // -> Video_FrameAspectRatio, "4:3", "16:9"
+  const char* FileExt;      // -> Video_FileExt (may differ from Ext, e.g. ".ra" / ".rm")
   const char* VideoTag;     // -> Video_VideoTag, "XVID", "DX50"
   const char* TargetType;   // -> Video_TargetType, "vcd", "svcd", "dvd"
   const char* NormType;     // -> Video_NormType, "PAL", "NTSC"
   const char* Description;  // second line of the selector entry
 };
+// clang-format on
 
 // One output category of the category selector.
 struct TOutputCategory {

@@ -22,33 +22,35 @@
 
 namespace presets {
 
+// clang-format off
 struct TCurrentSettings {
-  std::string Video_OutPutFileName;  // full output path: folder "/" name extension
-  std::string Video_AddFileName;     // full path of the input file being added
-  std::string Video_FileExt;         // ".mp3", ".flac", ... or ""
-  std::string Video_VideoCodec;      // encoder name ("libx264", "mpeg4") or ""
-  std::string Video_AudioCodec;      // encoder name ("flac", "libmp3lame") or ""
-  std::string Video_AudioChannels;   // "1", "2" or ""
-  std::string Video_VideoTag;        // "XVID", "DX50" or ""
-  std::string Video_TargetType;      // "vcd", "svcd", "dvd" or ""
-  std::string Video_NormType;        // "PAL", "NTSC" or ""
-  bool Video_DisableVideo = false;   // true for formats without video
+  std::string Video_OutPutFileName;    // full output path: folder "/" name extension
+  std::string Video_AddFileName;       // full path of the input file being added
+  std::string Video_FileExt;           // ".mp3", ".flac", ... or ""
+  std::string Video_VideoCodec;        // encoder name ("libx264", "mpeg4") or ""
+  std::string Video_AudioCodec;        // encoder name ("flac", "libmp3lame") or ""
+  std::string Video_AudioChannels;     // "1", "2" or ""
+  std::string Video_VideoTag;          // "XVID", "DX50" or ""
+  std::string Video_TargetType;        // "vcd", "svcd", "dvd" or ""
+  std::string Video_NormType;          // "PAL", "NTSC" or ""
+  bool Video_DisableVideo = false;     // true for formats without video
   std::string Video_AudioVolume = "256";
-  std::string Video_VideoFilters;   // always ""
-  std::string Video_FileFormat;     // always ""
-  std::string Video_CopyTimestamp;  // always ""
-  std::string Video_FrameSize;      // "640*480" or ""
-  std::string Video_FrameRate;      // "25", "29.97" or ""
+  std::string Video_VideoFilters;      // always ""
+  std::string Video_FileFormat;        // always ""
+  std::string Video_CopyTimestamp;     // always ""
+  std::string Video_FrameSize;         // "640*480" or ""
+  std::string Video_FrameRate;         // "25", "29.97" or ""
   int Video_VideoBitrate = -1;
   int Video_AudioBitrate = -1;
   std::string Video_AudioSampleRate;   // "44100" or ""
   std::string Video_FrameAspectRatio;  // "4:3", "16:9", "37:20", "47:20" or ""
   int64_t Video_TimeStart = -1;
   int64_t Video_TimeLength = -1;
-  int All_Trant_Number = 0;  // catalogue key + 100 of the format last chosen
+  int All_Trant_Number = 0;            // catalogue key + 100 of the format last chosen
 
   friend bool operator==(const TCurrentSettings&, const TCurrentSettings&) = default;
 };
+// clang-format on
 
 // Every text except Video_AddFileName empty, Video_AudioVolume "256", bit rates and times -1,
 // Video_DisableVideo false. All_Trant_Number is kept.
