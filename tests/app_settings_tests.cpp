@@ -110,6 +110,8 @@ TEST(AppSettings, MissingOrUnusableOutputFolderFallsBackToTheDefault) {
       {"empty", "[OutPath]\nOutPath=\n"},
       {"no_key", "[Skin]\nSetSkin=0\n"},
       {"under_a_file", "[OutPath]\nOutPath=@/blocker/out\n"},
+      {"windows_path", "[OutPath]\nOutPath=C:\\Brenvo视频软件\\输出\n"},
+      {"relative", "[OutPath]\nOutPath=out\n"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
