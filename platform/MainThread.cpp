@@ -62,3 +62,18 @@ IMainThreadCalls& MainThreadCalls() { return *gCalls; }
 void SetMainThreadCalls(IMainThreadCalls* calls) { gCalls = calls ? calls : &gDefaultCalls; }
 
 }  // namespace platform
+
+#include "platform/Event.h"
+
+namespace platform {
+
+void WaitServing(TEvent& event, std::chrono::milliseconds slice) {
+  bool main = IsMainThread();
+  for (;;) {
+    if (main) MainThreadCalls().ServePending();
+    if (event.WaitFor(main ? slice : std::chrono::milliseconds(1000))) break;
+  }
+  if (main) MainThreadCalls().ServePending();
+}
+
+}  // namespace platform
