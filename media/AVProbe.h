@@ -26,8 +26,8 @@ struct TFileStreamInfo {
   int64_t Duration = -1;   // microseconds
   int32_t BitRate = -1;    // bits per second, 0 when the library does not know it
   int64_t TimeStamp = -1;  // creation time, seconds since 1970-01-01 UTC, 0 when none
-  int32_t Year = -1;
-  int32_t Track = -1;
+  int32_t Year = -1;       // leading number of the "year" or "date" tag, 0 when there is none
+  int32_t Track = -1;      // leading number of the "track" tag, 0 when there is none
   std::string Title, Author, Copyright, Comment, Album, Genre;
 };
 
@@ -208,7 +208,7 @@ class TAVProbe : public TCustomAVProbe {
   // APTS in microseconds, or a byte offset with sfByte. Raises FFmpegException on a borrowed
   // context.
   bool Seek(int64_t APTS, TSeekFlags ASeekFlags = {});
-  // A negative index means the stream decoded last, else the first video stream. Raise
+  // A negative index means the stream decoded last, else the first video stream. These raise
   // FFmpegException on a borrowed context.
   bool Decode(int AStreamIndex = -1);
   bool DecodeNextKeyFrame(int AStreamIndex = -1);
