@@ -17,7 +17,9 @@ TFFLogger* gCurrent = nullptr;  // guarded by gCurrentLock
 TLogList gLogList;
 }  // namespace
 
-int LogLevelToAV(TLogLevel level) { return static_cast<int>(level) * 8 - 8; }
+int LogLevelToAV(TLogLevel level) {
+  return static_cast<int>(level) * 8 - 8;
+}
 
 TLogLevel AVToLogLevel(int v) {
   int w = v < 0 ? v + 7 : v;
@@ -28,7 +30,9 @@ TLogLevel AVToLogLevel(int v) {
   return static_cast<TLogLevel>(q + 1);
 }
 
-int AVLogLevel() { return gAVLevel.load(); }
+int AVLogLevel() {
+  return gAVLevel.load();
+}
 
 // ---- TLogList ----
 
@@ -151,9 +155,8 @@ void TFFLogger::OptLogLevel(const std::string& name) {
     const char* name;
     int level;
   };
-  static const TName kNames[] = {{"quiet", -8},  {"panic", 0},    {"fatal", 8},
-                                 {"error", 16},  {"warning", 24}, {"info", 32},
-                                 {"verbose", 40}, {"debug", 48}};
+  static const TName kNames[] = {{"quiet", -8},   {"panic", 0}, {"fatal", 8},    {"error", 16},
+                                 {"warning", 24}, {"info", 32}, {"verbose", 40}, {"debug", 48}};
   for (const auto& n : kNames) {
     if (strcasecmp(n.name, name.c_str()) == 0) {
       SetLogLevel(AVToLogLevel(n.level));
