@@ -90,7 +90,10 @@ void TConvertRun::Guarded(F step) {
 }
 
 void TConvertRun::Body() {
-  Guarded([this] { Transcode(); });
+  Guarded([this] {
+    Transcode();
+    FFinished = !FBroken;
+  });
   Guarded([this] { FreeCodecs(); });
   Guarded([this] { CloseFiles(); });
   Guarded([this] { TerminateStep(); });

@@ -82,7 +82,8 @@ class TConvertRun {
  protected:
   // Empty, or why the task cannot start ("At least one output file must be specified").
   virtual std::string StartError() const = 0;
-  // The transcoding itself; returns when done or when Broken(). Throws FFmpegException.
+  // The transcoding itself; returns when done or when Broken() (the run counts as finished when
+  // it returns without a stop). Throws FFmpegException.
   virtual void Transcode() = 0;
   // Frees the opened encoders and decoders (under the codec lock).
   virtual void FreeCodecs() {}
@@ -91,7 +92,6 @@ class TConvertRun {
 
   // The loop calls this between packets, where it holds no lock: returns at once unless paused.
   void HaltWhilePaused();
-  void SetFinished(bool finished) { FFinished = finished; }
   // Records a fatal error of the run (first one wins) and logs it at quiet level.
   void Fail(const std::string& msg);
 
