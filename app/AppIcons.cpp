@@ -212,7 +212,8 @@ void PaintEmptyListPicture(QPainter& p, const QRect& area) {
   p.setFont(big);
   p.setPen(QColor(0x34495e));
   QRect line1(area.left(), middle + 6, area.width(), 28);
-  p.drawText(line1, Qt::AlignCenter, QString::fromUtf8("点击“添加”按钮，添加需要转换的音频或视频文件"));
+  p.drawText(line1, Qt::AlignCenter,
+             QString::fromUtf8("点击“添加”按钮，添加需要转换的音频或视频文件"));
   QFont small = p.font();
   small.setPixelSize(13);
   small.setBold(false);
@@ -224,6 +225,8 @@ void PaintEmptyListPicture(QPainter& p, const QRect& area) {
   p.restore();
 }
 
-QIcon ProgramIcon() { return CategoryIcon(1); }
+QIcon ProgramIcon() {
+  return CategoryIcon(1);
+}
 
 }  // namespace appicons

@@ -21,9 +21,7 @@ class TCancellingDialogs : public IDialogs {
   QStringList OpenFiles(QWidget*, const QString&, const QString&) override { return {}; }
   void Information(QWidget*, const QString&, const QString&) override {}
   void Warning(QWidget*, const QString&, const QString&) override {}
-  std::optional<int> ChooseSkin(QWidget*, const QStringList&, int) override {
-    return std::nullopt;
-  }
+  std::optional<int> ChooseSkin(QWidget*, const QStringList&, int) override { return std::nullopt; }
 };
 
 TCancellingDialogs gCancellingDialogs;
@@ -31,8 +29,12 @@ IDialogs* gDialogs = &gCancellingDialogs;
 
 }  // namespace
 
-IDialogs& Dialogs() { return *gDialogs; }
-void SetDialogs(IDialogs* dialogs) { gDialogs = dialogs ? dialogs : &gCancellingDialogs; }
+IDialogs& Dialogs() {
+  return *gDialogs;
+}
+void SetDialogs(IDialogs* dialogs) {
+  gDialogs = dialogs ? dialogs : &gCancellingDialogs;
+}
 
 QString QtFileFilter(const QString& filter) {
   QStringList parts = filter.split('|');
@@ -56,8 +58,7 @@ QString TQtDialogs::OpenFile(QWidget* parent, const QString& title, const QStrin
   return QFileDialog::getOpenFileName(parent, title, {}, QtFileFilter(filter));
 }
 
-QStringList TQtDialogs::OpenFiles(QWidget* parent, const QString& title,
-                                  const QString& filter) {
+QStringList TQtDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& filter) {
   return QFileDialog::getOpenFileNames(parent, title, {}, QtFileFilter(filter));
 }
 
@@ -69,8 +70,7 @@ void TQtDialogs::Warning(QWidget* parent, const QString& caption, const QString&
   QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
 }
 
-std::optional<int> TQtDialogs::ChooseSkin(QWidget* parent, const QStringList& names,
-                                          int current) {
+std::optional<int> TQtDialogs::ChooseSkin(QWidget* parent, const QStringList& names, int current) {
   QDialog dialog(parent);
   dialog.setWindowTitle(QStringLiteral("软件皮肤"));
   auto* layout = new QVBoxLayout(&dialog);

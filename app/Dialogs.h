@@ -21,15 +21,13 @@ class IDialogs {
   // Open-file dialogs titled "打开文件" with a filter of "shown text|patterns|..." pairs; an empty
   // result when cancelled.
   virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter) = 0;
-  virtual QStringList OpenFiles(QWidget* parent, const QString& title,
-                                const QString& filter) = 0;
+  virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
   // An information box with an OK button.
   virtual void Information(QWidget* parent, const QString& title, const QString& text) = 0;
   // A warning box with an OK button.
   virtual void Warning(QWidget* parent, const QString& caption, const QString& text) = 0;
   // The skin chooser: the index chosen among `names`, nullopt when cancelled.
-  virtual std::optional<int> ChooseSkin(QWidget* parent, const QStringList& names,
-                                        int current) = 0;
+  virtual std::optional<int> ChooseSkin(QWidget* parent, const QStringList& names, int current) = 0;
 };
 
 // The desktop's dialogs (Qt's).
@@ -41,8 +39,7 @@ class TQtDialogs : public IDialogs {
   QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) override;
   void Information(QWidget* parent, const QString& title, const QString& text) override;
   void Warning(QWidget* parent, const QString& caption, const QString& text) override;
-  std::optional<int> ChooseSkin(QWidget* parent, const QStringList& names,
-                                int current) override;
+  std::optional<int> ChooseSkin(QWidget* parent, const QStringList& names, int current) override;
 };
 
 IDialogs& Dialogs();

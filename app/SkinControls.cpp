@@ -74,13 +74,15 @@ void TOfficeComboBox::AddItem(const TOfficeItem& item) {
   int before = currentIndex();
   addItem(item.Icon, item.Title);
   setItemData(count() - 1, item.Description, kDescriptionRole);
-  setItemData(count() - 1, item.Description.isEmpty() ? item.Title
-                                                      : item.Title + "\n" + item.Description,
+  setItemData(count() - 1,
+              item.Description.isEmpty() ? item.Title : item.Title + "\n" + item.Description,
               Qt::ToolTipRole);
   setCurrentIndex(before);
 }
 
-void TOfficeComboBox::SetItemIcon(int index, const QIcon& icon) { setItemIcon(index, icon); }
+void TOfficeComboBox::SetItemIcon(int index, const QIcon& icon) {
+  setItemIcon(index, icon);
+}
 
 void TOfficeComboBox::SetItemIndex(int index) {
   {
@@ -91,7 +93,9 @@ void TOfficeComboBox::SetItemIndex(int index) {
   emit Change();
 }
 
-QString TOfficeComboBox::ItemTitle(int index) const { return itemText(index); }
+QString TOfficeComboBox::ItemTitle(int index) const {
+  return itemText(index);
+}
 
 QString TOfficeComboBox::ItemDescription(int index) const {
   return itemData(index, kDescriptionRole).toString();
@@ -112,8 +116,9 @@ void TOfficeComboBox::paintEvent(QPaintEvent*) {
 
   int index = currentIndex();
   if (index < 0) return;
-  QRect area = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField,
-                                       this).adjusted(2, 1, -2, -1);
+  QRect area = style()
+                   ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this)
+                   .adjusted(2, 1, -2, -1);
   int iconSide = qMin(area.height() - 2, 40);
   QRect iconRect(area.left(), area.top() + (area.height() - iconSide) / 2, iconSide, iconSide);
   QIcon icon = itemIcon(index);
@@ -125,8 +130,8 @@ void TOfficeComboBox::paintEvent(QPaintEvent*) {
   QString description = ItemDescription(index);
   QFontMetrics boldMetrics(bold);
   bool twoLines = !description.isEmpty() && text.height() >= 2 * fontMetrics().height() + 2;
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::ButtonText));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   painter.setFont(bold);
   if (!twoLines) {
     painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
@@ -147,8 +152,7 @@ void TOfficeComboBox::paintEvent(QPaintEvent*) {
 TOfficeItemDelegate::TOfficeItemDelegate(TOfficeComboBox* owner)
     : QStyledItemDelegate(owner), FOwner(owner) {}
 
-QSize TOfficeItemDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                    const QModelIndex&) const {
+QSize TOfficeItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
   return QSize(option.rect.width(), FOwner->ListItemHeight());
 }
 

@@ -57,7 +57,9 @@ constexpr TSkin kSkins[] = {
 };
 // clang-format on
 
-QColor Rgb(unsigned v) { return QColor(static_cast<QRgb>(v)); }
+QColor Rgb(unsigned v) {
+  return QColor(static_cast<QRgb>(v));
+}
 
 QPalette PaletteOf(const TSkin& s) {
   QPalette p;
@@ -85,7 +87,9 @@ QPalette PaletteOf(const TSkin& s) {
 
 }  // namespace
 
-int SkinCount() { return static_cast<int>(std::size(kSkins)); }
+int SkinCount() {
+  return static_cast<int>(std::size(kSkins));
+}
 
 QStringList SkinNames() {
   QStringList names;

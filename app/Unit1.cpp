@@ -46,8 +46,12 @@ constexpr int kWindowWidth = 920;
 constexpr int kWindowHeight = 660;
 constexpr int kToolIconSize = 32;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
 
 // The job list's columns; width 0 marks a hidden data column.
 // clang-format off
@@ -166,10 +170,10 @@ void TForm1::FormCreate() {
   // Before any file is added only the add commands are available.
   for (TCommand c : {cmRemove, cmClear, cmStart, cmStop, cmPause, cmResume, cmRename})
     SetCommandEnabled(c, false);
-  FFLogger().SetOnLog([this](const void*, uint32_t threadId, TLogLevel level,
-                             const std::string& message) {
-    FFLoggerLog(threadId, level, message);
-  });
+  FFLogger().SetOnLog(
+      [this](const void*, uint32_t threadId, TLogLevel level, const std::string& message) {
+        FFLoggerLog(threadId, level, message);
+      });
 
   ResetOptionSlots();
   ReadOutputFolder();
@@ -281,9 +285,12 @@ void TForm1::BuildToolbar() {
 
   for (TPictureButton* b : {btnAdd, btnRemove, btnClear, btnStart, btnStop}) bar->addWidget(b);
   bar->addSeparator();
-  bar->addWidget(btnPause);
   // "继续" shares the place of "暂停"; only one of the two is shown.
-  bar->addWidget(btnResume)->setVisible(false);
+  FPauseSlot = bar->addWidget(btnPause);
+  FPauseSlot->setObjectName("tbPause");
+  FResumeSlot = bar->addWidget(btnResume);
+  FResumeSlot->setObjectName("tbResume");
+  ShowPauseInFront(true);
   bar->addSeparator();
   bar->addWidget(btnOptions);
   bar->addWidget(btnSkin);
@@ -391,8 +398,8 @@ QWidget* TForm1::BuildOutputPanel() {
   Video_OutPut_Folder_Edit->setReadOnly(true);
   Video_OutPut_Folder_Edit->setFocusPolicy(Qt::NoFocus);
   Video_OutPut_Folder_Edit->installEventFilter(this);
-  auto* browse = new QPushButton(appicons::ThemeIcon("folder-open", 'D'),
-                                 QStringLiteral("浏览"), panel);
+  auto* browse =
+      new QPushButton(appicons::ThemeIcon("folder-open", 'D'), QStringLiteral("浏览"), panel);
   browse->setObjectName("btnBrowse");
   auto* open = new QPushButton(appicons::ThemeIcon("folder", 'F'), QStringLiteral("打开"), panel);
   open->setObjectName("btnOpenFolder");
@@ -482,7 +489,9 @@ void TForm1::ConnectSelectors() {
 // ---------------------------------------------------------------------------------------------
 // Settings file
 
-void TForm1::ResetOptionSlots() { FSlotStatus.fill(ssFree); }
+void TForm1::ResetOptionSlots() {
+  FSlotStatus.fill(ssFree);
+}
 
 void TForm1::ReadOutputFolder() {
   platform::TIniFile ini(FSetup.SettingsFile);
@@ -501,8 +510,8 @@ void TForm1::WriteOutputFolder() {
 }
 
 void TForm1::BrowseOutputFolder() {
-  auto folder = app::Dialogs().ChooseFolder(this, QStringLiteral("选择输出目录"),
-                                            Q(FFileOutPutPath));
+  auto folder =
+      app::Dialogs().ChooseFolder(this, QStringLiteral("选择输出目录"), Q(FFileOutPutPath));
   if (!folder || !presets::FolderExists(S(*folder))) return;
   FFileOutPutPath = S(*folder);
   Video_OutPut_Folder_Edit->setText(*folder);
@@ -510,9 +519,13 @@ void TForm1::BrowseOutputFolder() {
   FocusJobList();
 }
 
-void TForm1::OpenOutputFolder() { platform::Shell().Open(S(Video_OutPut_Folder_Edit->text())); }
+void TForm1::OpenOutputFolder() {
+  platform::Shell().Open(S(Video_OutPut_Folder_Edit->text()));
+}
 
-void TForm1::BuildOpenFilters() { FOpenFilter = app::OpenFilterText(); }
+void TForm1::BuildOpenFilters() {
+  FOpenFilter = app::OpenFilterText();
+}
 
 void TForm1::ReadSkinSetting() {
   platform::TIniFile ini(FSetup.SettingsFile);
@@ -550,16 +563,18 @@ TSkinComboBox* TForm1::PresetSelector(TPresetSelector selector) const {
   return FPresetSelectors[selector];
 }
 
-void TForm1::CategoryChange() { FillFormatList(); }
+void TForm1::CategoryChange() {
+  FillFormatList();
+}
 
 void TForm1::FillFormatList() {
   bsSkinOfficeComboBox1->Clear();
   bsSkinOfficeComboBox1->repaint();
   for (const auto& entry : presets::FormatListEntries(bsSkinOfficeComboBox2->ItemIndex()))
-    bsSkinOfficeComboBox1->AddItem({QString::fromUtf8(entry.Title.data(), entry.Title.size()),
-                                    QString::fromUtf8(entry.Description.data(),
-                                                      entry.Description.size()),
-                                    appicons::FormatIcon(entry.Icon)});
+    bsSkinOfficeComboBox1->AddItem(
+        {QString::fromUtf8(entry.Title.data(), entry.Title.size()),
+         QString::fromUtf8(entry.Description.data(), entry.Description.size()),
+         appicons::FormatIcon(entry.Icon)});
   bsSkinOfficeComboBox1->repaint();
   bsSkinOfficeComboBox1->SetItemIndex(0);
 }
@@ -596,7 +611,9 @@ void TForm1::ParameterChange(TPresetSelector selector) {
   if (SelectedRow() < 0) return;
 }
 
-int TForm1::SelectedRow() const { return lvFiles->SelectedRow(); }
+int TForm1::SelectedRow() const {
+  return lvFiles->SelectedRow();
+}
 
 void TForm1::FocusJobList() {
   if (lvFiles->isVisible()) lvFiles->setFocus();
@@ -644,14 +661,22 @@ void TForm1::SetCommandEnabled(TCommand command, bool enabled) {
 
 bool TForm1::CommandEnabled(TCommand command) const {
   switch (command) {
-    case cmAdd: return btnAdd->isEnabled();
-    case cmRemove: return btnRemove->isEnabled();
-    case cmClear: return btnClear->isEnabled();
-    case cmStart: return btnStart->isEnabled();
-    case cmStop: return btnStop->isEnabled();
-    case cmPause: return btnPause->isEnabled();
-    case cmResume: return btnResume->isEnabled();
-    case cmRename: return btnRename->isEnabled();
+    case cmAdd:
+      return btnAdd->isEnabled();
+    case cmRemove:
+      return btnRemove->isEnabled();
+    case cmClear:
+      return btnClear->isEnabled();
+    case cmStart:
+      return btnStart->isEnabled();
+    case cmStop:
+      return btnStop->isEnabled();
+    case cmPause:
+      return btnPause->isEnabled();
+    case cmResume:
+      return btnResume->isEnabled();
+    case cmRename:
+      return btnRename->isEnabled();
   }
   return false;
 }
@@ -668,7 +693,9 @@ void TForm1::OpenHelp() {
   platform::Shell().Open(FSetup.ProgramFolder + "/" + app::kHelpFileName);
 }
 
-void TForm1::OpenWebPage() { platform::Shell().Open(app::kProductWebPage); }
+void TForm1::OpenWebPage() {
+  platform::Shell().Open(app::kProductWebPage);
+}
 
 void TForm1::ShowLog() {
   FLogWindow->show();
@@ -687,7 +714,18 @@ void TForm1::LogMessage(const QString& message) {
   AppendLog(QString());
 }
 
-void TForm1::ShowEmptyListPanel(bool show) { pnlEmptyList->setVisible(show); }
+void TForm1::ShowPauseInFront(bool pause) {
+  FPauseSlot->setVisible(pause);
+  FResumeSlot->setVisible(!pause);
+}
+
+bool TForm1::PauseInFront() const {
+  return FPauseSlot->isVisible();
+}
+
+void TForm1::ShowEmptyListPanel(bool show) {
+  pnlEmptyList->setVisible(show);
+}
 
 void TForm1::FFLoggerLog(uint32_t threadId, int level, const std::string& message) {
   AppendLog(QStringLiteral("#%1.%2: %3").arg(threadId).arg(level).arg(Q(message)));

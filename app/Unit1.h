@@ -90,6 +90,9 @@ class TForm1 : public QMainWindow {
   void AppendLog(const QString& text);
   // The add diagnostics' form: an empty line, the message, an empty line.
   void LogMessage(const QString& message);
+  // Which of "暂停" and "继续", sharing one place on the toolbar, is shown.
+  void ShowPauseInFront(bool pause);
+  bool PauseInFront() const;
   // Shows or hides the picture that covers the empty job list.
   void ShowEmptyListPanel(bool show);
 
@@ -151,6 +154,8 @@ class TForm1 : public QMainWindow {
   TPictureButton* btnMoveDown;
   TPictureButton* btnMoveUp;
   TPictureButton* btnRename;
+  QAction* FPauseSlot;
+  QAction* FResumeSlot;
   QMenu* FAddMenu;
   QAction* actAddFile;
   QAction* actAddFiles;

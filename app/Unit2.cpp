@@ -27,10 +27,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   name->setFont(big);
   auto* version = new QLabel(QString::fromUtf8(app::kAppVersion), this);
   version->setObjectName("lblVersion");
-  auto* about = new QLabel(
-      QStringLiteral("批量音视频格式转换软件，主打无损 FLAC 输出。\n"
-                     "支持 20 个输出类别、187 种输出格式，多线程转换，内嵌预览与快照。"),
-      this);
+  auto* about =
+      new QLabel(QStringLiteral("批量音视频格式转换软件，主打无损 FLAC 输出。\n"
+                                "支持 20 个输出类别、187 种输出格式，多线程转换，内嵌预览与快照。"),
+                 this);
   about->setWordWrap(true);
   QString page = QString::fromUtf8(app::kProductWebPage);
   auto* link = new QLabel(QStringLiteral("官方网站：<a href=\"%1\">%1</a>").arg(page), this);

@@ -22,7 +22,9 @@ namespace {
 constexpr const char* kSection = "Options";
 
 // The stored value of a choice group: the index of its chosen entry.
-QString Digit(int index) { return QString::number(index); }
+QString Digit(int index) {
+  return QString::number(index);
+}
 
 // "0".."3" as an index, -1 for anything else.
 int ChoiceIndex(const std::string& value, int count) {
@@ -192,18 +194,26 @@ void TForm5::OkClick() {
   accept();
 }
 
-void TForm5::MultiThreadClick() { edtThreadCount->setEnabled(chkMultiThread->isChecked()); }
+void TForm5::MultiThreadClick() {
+  edtThreadCount->setEnabled(chkMultiThread->isChecked());
+}
 
 TForm5::TAfterDone TForm5::AfterDone() const {
   int id = FAfterDone->checkedId();
   return id >= 0 ? static_cast<TAfterDone>(id) : adNothing;
 }
 
-bool TForm5::OverwriteFiles() const { return FExisting->checkedId() == 0; }
+bool TForm5::OverwriteFiles() const {
+  return FExisting->checkedId() == 0;
+}
 
-bool TForm5::MultiThread() const { return chkMultiThread->isChecked(); }
+bool TForm5::MultiThread() const {
+  return chkMultiThread->isChecked();
+}
 
-QString TForm5::ThreadCountText() const { return edtThreadCount->currentText(); }
+QString TForm5::ThreadCountText() const {
+  return edtThreadCount->currentText();
+}
 
 int TForm5::ThreadCount() const {
   if (!chkMultiThread->isChecked()) return 1;
@@ -212,7 +222,9 @@ int TForm5::ThreadCount() const {
   return ok && n > 0 ? n : 1;
 }
 
-bool TForm5::LivePreview() const { return chkLivePreview->isChecked(); }
+bool TForm5::LivePreview() const {
+  return chkLivePreview->isChecked();
+}
 
 platform::TThreadPriority TForm5::Priority() const {
   int id = FPriority->checkedId();
