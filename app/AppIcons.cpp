@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 
 namespace appicons {
 
@@ -190,13 +191,13 @@ QIcon FormatIcon(int imageIndex) {
   return QIcon(pm);
 }
 
-void PaintEmptyListPicture(QPainter& p, const QRect& area) {
+void PaintEmptyListPicture(QPainter& p, const QRect& area, const QPalette& palette) {
   p.save();
-  p.fillRect(area, QColor(0xf4f7fb));
+  p.fillRect(area, palette.color(QPalette::Base));
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   QRectF frame = QRectF(area).adjusted(8, 8, -8, -8);
-  p.setPen(QPen(QColor(0x9fb3c8), 2, Qt::DashLine));
+  p.setPen(QPen(palette.color(QPalette::Mid), 2, Qt::DashLine));
   p.setBrush(Qt::NoBrush);
   p.drawRoundedRect(frame, 12, 12);
 
@@ -210,7 +211,7 @@ void PaintEmptyListPicture(QPainter& p, const QRect& area) {
   big.setPixelSize(18);
   big.setBold(true);
   p.setFont(big);
-  p.setPen(QColor(0x34495e));
+  p.setPen(palette.color(QPalette::Text));
   QRect line1(area.left(), middle + 6, area.width(), 28);
   p.drawText(line1, Qt::AlignCenter,
              QString::fromUtf8("点击“添加”按钮，添加需要转换的音频或视频文件"));
@@ -218,7 +219,9 @@ void PaintEmptyListPicture(QPainter& p, const QRect& area) {
   small.setPixelSize(13);
   small.setBold(false);
   p.setFont(small);
-  p.setPen(QColor(0x5d6d7e));
+  QColor faint = palette.color(QPalette::Text);
+  faint.setAlpha(170);
+  p.setPen(faint);
   QRect line2(area.left(), line1.bottom() + 6, area.width(), 22);
   p.drawText(line2, Qt::AlignCenter,
              QString::fromUtf8("可以添加一个文件、多个文件或整个目录，支持常见的音视频格式"));

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QPainter;
+class QPalette;
 
 namespace appicons {
 
@@ -22,8 +23,9 @@ QIcon CategoryIcon(int iconIndex);
 // The two alternating format pictures (0 and 1).
 QIcon FormatIcon(int imageIndex);
 
-// The picture that covers the job list while it is empty, drawn to fill `area`.
-void PaintEmptyListPicture(QPainter& p, const QRect& area);
+// The picture that covers the job list while it is empty, drawn to fill `area` in the colours
+// of `palette`.
+void PaintEmptyListPicture(QPainter& p, const QRect& area, const QPalette& palette);
 
 // The program's own icon (window icon).
 QIcon ProgramIcon();

@@ -214,10 +214,27 @@ TPictureButton::TPictureButton(QWidget* parent) : QToolButton(parent) {
   setFocusPolicy(Qt::NoFocus);
 }
 
+namespace {
+
+// A grey, faded copy: readable as "not available" on light and dark skins alike.
+QPixmap Greyed(const QPixmap& picture) {
+  QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      int grey = qGray(line[x]);
+      grey = 96 + grey * 96 / 255;
+      line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 11 / 20);
+    }
+  }
+  return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
 void TPictureButton::SetPictures(const QIcon& enabled, const QPixmap& greyed) {
-  QSize size = iconSize();
-  FEnabled = enabled.pixmap(size);
-  FGreyed = greyed.isNull() ? enabled.pixmap(size, QIcon::Disabled) : greyed;
+  FEnabled = enabled.pixmap(iconSize());
+  FGreyed = greyed.isNull() ? Greyed(FEnabled) : greyed;
   ShowPicture();
 }
 

@@ -90,7 +90,7 @@ class TOfficeItemDelegate : public QStyledItemDelegate {
 };
 
 // A button with an enabled and a greyed picture, swapped whenever the button is enabled or
-// disabled. The greyed picture is the enabled icon's disabled mode unless one is given.
+// disabled. Without a greyed picture of its own the button makes one from the enabled picture.
 class TPictureButton : public QToolButton {
   Q_OBJECT
 

@@ -43,6 +43,7 @@ constexpr TSkin kSkins[] = {
    "QToolBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4f8fd6, stop:1 #1f5fa8);"
    " border-bottom: 1px solid #174a85; spacing: 2px; }\n"
    "QToolBar QToolButton { color: white; }\n"
+   "QToolBar QToolButton:disabled { color: #9fbde3; }\n"
    "QMenuBar { background: #cfe0f4; }\n"
    "QGroupBox { font-weight: bold; border: 1px solid #8fb2da; border-radius: 4px;"
    " margin-top: 10px; padding-top: 4px; }\n"

@@ -118,7 +118,7 @@ class TEmptyListPanel : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    appicons::PaintEmptyListPicture(p, rect());
+    appicons::PaintEmptyListPicture(p, rect(), palette());
   }
 };
 
@@ -339,9 +339,8 @@ void TForm1::BuildCentral() {
   columns->addWidget(rightHost);
   setCentralWidget(central);
 
-  auto* link = new QLabel(
-      QStringLiteral("<a href=\"%1\">官方网站</a>").arg(QString::fromUtf8(app::kProductWebPage)),
-      this);
+  auto* link = FWebLink = new QLabel(this);
+  ShowWebLink();
   link->setObjectName("lblWebPage");
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
   connect(link, &QLabel::linkActivated, this, &TForm1::OpenWebPage);
@@ -604,11 +603,12 @@ void TForm1::FillPresetLists() {
     if (!presetsOfFormat->Selectors[s].Enabled) FPresetSelectors[s]->setEnabled(false);
 }
 
-void TForm1::ParameterChange(TPresetSelector selector) {
-  (void)selector;
+void TForm1::ParameterChange(TPresetSelector) {
   // Without a selected row a parameter only prepares the next add, which reads all six
-  // selectors then; with one, the job list writes the row's column and index pair.
+  // selectors then.
   if (SelectedRow() < 0) return;
+  // With one, the row's column and its pair of digits in the selector-index string change: the
+  // job list writes them, as it owns the rows.
 }
 
 int TForm1::SelectedRow() const {
@@ -741,8 +741,25 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+void TForm1::ShowWebLink() {
+  // Rich text takes its link colour when it is set: set again when the skin changes.
+  QString colour = palette().color(QPalette::Link).name();
+  FWebLink->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2\">官方网站</a>")
+                        .arg(QString::fromUtf8(app::kProductWebPage), colour));
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && FWebLink) ShowWebLink();
+}
+
 void TForm1::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
+  FPlayer->UpdateScreenPosition();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
   FPlayer->UpdateScreenPosition();
 }
 

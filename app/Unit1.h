@@ -97,8 +97,10 @@ class TForm1 : public QMainWindow {
   void ShowEmptyListPanel(bool show);
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -113,6 +115,7 @@ class TForm1 : public QMainWindow {
   void BuildLogWindow();
   void ConnectSelectors();
   void FormCloseQuery();
+  void ShowWebLink();
 
   void CategoryChange();
   void FormatChange();
@@ -184,6 +187,7 @@ class TForm1 : public QMainWindow {
   QLineEdit* Video_OutPut_Folder_Edit;
   std::array<TSkinComboBox*, presets::kPresetSelectorCount> FPresetSelectors{};
   QWidget* Panel6;
+  QLabel* FWebLink = nullptr;
   QDialog* FLogWindow;
   QPlainTextEdit* mmoLog;
 };

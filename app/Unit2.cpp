@@ -57,5 +57,5 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(buttons);
-  setFixedSize(420, 210);
+  setFixedSize(470, 220);
 }

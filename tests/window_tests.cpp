@@ -530,6 +530,20 @@ TEST_F(WindowTest, PictureButtonsSwapTheirPictures) {
   EXPECT_EQ(start->icon().pixmap(start->iconSize()).toImage(), greyedPicture);
 }
 
+TEST_F(WindowTest, OpenFilterListsEveryFileTypeFromAllFilesOn) {
+  Start();
+  QString filter = Main().OpenFilter();
+  QStringList parts = filter.split('|');
+  ASSERT_EQ(parts.size(), 42 * 2 + 1);  // ends with "|"
+  EXPECT_TRUE(parts.last().isEmpty());
+  EXPECT_EQ(parts[0], "所有文件格式 (*.*)");
+  EXPECT_EQ(parts[1], "*.*");
+  EXPECT_EQ(parts[74], QString::fromUtf8("Flac无损压缩音频格式\u3000(*.flac)"));
+  EXPECT_EQ(parts[82], "AIFF音频编码格式(*.aif; *.aiff)");
+  EXPECT_EQ(parts[83], "*.aif; *.aiff");
+  EXPECT_EQ(app::QtFileFilter("A|*.x;*.y|B|*.z|"), "A (*.x *.y);;B (*.z)");
+}
+
 TEST_F(WindowTest, HelpAndWebPageGoThroughTheShell) {
   Start();
   Find<QAction>(&Main(), "actHelp")->trigger();
