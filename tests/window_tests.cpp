@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -195,6 +196,9 @@ struct TOutPathCase {
   const char* stored;  // nullptr: a folder under the test's folder that does not exist
   bool usesDefault;
 };
+std::ostream& operator<<(std::ostream& os, const TOutPathCase& c) {
+  return os << c.name;
+}
 
 class OutPathRead : public WindowTest, public testing::WithParamInterface<TOutPathCase> {};
 
@@ -223,6 +227,9 @@ struct TSkinCase {
   int index;
   const char* storedAfter;
 };
+std::ostream& operator<<(std::ostream& os, const TSkinCase& c) {
+  return os << c.name;
+}
 
 class SkinRead : public WindowTest, public testing::WithParamInterface<TSkinCase> {};
 
@@ -272,6 +279,9 @@ struct TOptionCase {
   const char* shown;        // name of the control that must be chosen, or the thread list text
   const char* storedAfter;  // the key's value after ReadOptions
 };
+std::ostream& operator<<(std::ostream& os, const TOptionCase& c) {
+  return os << c.name;
+}
 
 class OptionsRead : public WindowTest, public testing::WithParamInterface<TOptionCase> {};
 
