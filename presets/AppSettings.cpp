@@ -85,7 +85,9 @@ TOutputFolderResult ReadOutputFolder(const platform::TIniFile& ini,
                                      const std::string& defaultFolder) {
   if (FileExists(ini.FileName())) {
     std::string stored = ini.ReadString(kOutPathSection, kOutPathKey, kMissingValue);
-    if (Usable(stored) && ForceFolders(stored)) return {stored, ""};
+    // A relative folder (or a Windows path such as "C:\...") would depend on the current
+    // folder: it counts as unusable.
+    if (Usable(stored) && stored.front() == '/' && ForceFolders(stored)) return {stored, ""};
   }
   // Missing, empty, "Error", or a folder that cannot be made: the default, written back.
   bool made = ForceFolders(defaultFolder);

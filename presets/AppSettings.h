@@ -45,9 +45,9 @@ struct TOutputFolderResult {
   std::string Error;   // "" when the folder exists and the file holds it
 };
 
-// ReadOutputFolder: the stored "OutPath"/"OutPath" when given (its folder is created again with
-// its parents when missing); otherwise, or when that folder cannot be created or the file not
-// written, `defaultFolder` (default DefaultOutputFolder()), created and written back. A failure
+// ReadOutputFolder: the stored "OutPath"/"OutPath" when given as an absolute path (its folder is
+// created again with its parents when missing); otherwise, or when that folder cannot be
+// created, `defaultFolder` (default DefaultOutputFolder()), created and written back. A failure
 // of that recovery too is reported in Error while the default is still returned.
 TOutputFolderResult ReadOutputFolder(const platform::TIniFile& ini,
                                      const std::string& defaultFolder);

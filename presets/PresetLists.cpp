@@ -3,7 +3,6 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <iterator>
 
 namespace presets {
 
