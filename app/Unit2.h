@@ -1,0 +1,11 @@
+// The About box "关于软件": program name, version and web page.
+#pragma once
+
+#include <QDialog>
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+};
