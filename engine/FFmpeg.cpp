@@ -115,6 +115,13 @@ void TCustomFFmpeg::RemoveOutputsFrom(size_t first) {
   Foutput_files.resize(first);
 }
 
+int TCustomFFmpeg::ScalerFlags() const {
+  int64_t flags = FOpt.SwsFlags;
+  if (FOptions && FOptions->IsSet("sws_flags", otScaler))
+    ff::av_opt_get_int(FOptions->Scaler(), "sws_flags", 0, &flags);
+  return static_cast<int>(flags);
+}
+
 void TCustomFFmpeg::Log(TLogLevel level, const char* fmt, ...) const {
   va_list args;
   va_start(args, fmt);

@@ -239,6 +239,8 @@ class TCustomFFmpeg {
   bool JoinMode() const { return FJoinMode; }
   bool UseFilters() const { return FUseFilters; }
   int64_t TotalOutputDuration() const { return FTotalOutputDuration; }
+  // Flags for the scalers the run creates: "sws_flags" when it was set, else bicubic.
+  int ScalerFlags() const;
   int Verbose() const { return FOpt.Verbose; }
   void SetVerbose(int v) { FOpt.Verbose = v; }
 

@@ -269,6 +269,31 @@ TEST_F(Opening, DvdTargetDetectsTheNormAndRecordFieldsWin) {
   o.TargetType = ttSVCD;
   ASSERT_TRUE(svcd.SetOutputFile(dir.File("svcd.mpg"), &o)) << svcd.LastErrMsg();
   EXPECT_STREQ(StreamsOf(svcd, AVMEDIA_TYPE_VIDEO)[0]->EncoderOptions.Get("scan_offset"), "1");
+  EXPECT_EQ(OpenEncoder(*StreamsOf(svcd, AVMEDIA_TYPE_VIDEO)[0]), 0);
+
+  // VCD: the muxer's rate and preload.
+  TCustomFFmpeg vcd;
+  ASSERT_TRUE(vcd.AddInputFile(Clip25(), ""));
+  o.TargetType = ttVCD;
+  ASSERT_TRUE(vcd.SetOutputFile(dir.File("vcd.mpg"), &o)) << vcd.LastErrMsg();
+  int64_t muxRate = 0, preload = 0;
+  ff::av_opt_get_int(vcd.OutputContext(0)->priv_data, "muxrate", 0, &muxRate);
+  ff::av_opt_get_int(vcd.OutputContext(0)->priv_data, "preload", 0, &preload);
+  EXPECT_EQ(muxRate, 1411200);
+  EXPECT_EQ(preload, 440000);
+  EXPECT_EQ(vcd.OutputContext(0)->packet_size, 2324u);
+  EXPECT_EQ(StreamsOf(vcd, AVMEDIA_TYPE_VIDEO)[0]->EncoderContext->width, 352);
+
+  // DV through the option line, with the norm given.
+  TCustomFFmpeg dv;
+  ASSERT_TRUE(dv.AddInputFile(Clip25(), ""));
+  ASSERT_TRUE(dv.SetOutputFile(dir.File("x.dv"), "target=pal-dv50")) << dv.LastErrMsg();
+  const TOutputStream* dvVideo = StreamsOf(dv, AVMEDIA_TYPE_VIDEO)[0];
+  EXPECT_STREQ(dvVideo->Encoder->name, "dvvideo");
+  EXPECT_EQ(dvVideo->EncoderContext->pix_fmt, AV_PIX_FMT_YUV422P);
+  EXPECT_EQ(dvVideo->EncoderContext->height, 576);
+  EXPECT_EQ(StreamsOf(dv, AVMEDIA_TYPE_AUDIO)[0]->EncoderContext->sample_rate, 48000);
+  EXPECT_EQ(OpenEncoder(*dvVideo), 0);
 }
 
 TEST_F(Opening, RecordAudioSettingsAndExtraStreamsWithTheirOwnCodecs) {

@@ -229,6 +229,8 @@ TEST_F(Dispatcher, GenericOptionsByKindContainerScalerAndPrefix) {
               g.IsSet("flags", otSubtitle));
   EXPECT_EQ(g.Format()->packet_size, 2048u);
   EXPECT_TRUE(g.IsSet("sws_flags", otScaler));
+  EXPECT_EQ(c.ScalerFlags(), SWS_LANCZOS);
+  EXPECT_EQ(TCustomFFmpeg().ScalerFlags(), SWS_BICUBIC);
   EXPECT_EQ(g.Codec(otAudio)->bit_rate_tolerance, 5000);
   EXPECT_EQ(g.Names(), (std::vector<std::string>{"g", "flags", "packetsize", "sws_flags", "bt"}));
 
