@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <cstring>
+#include <ctime>
 
 #include "engine/FFmpegException.h"
 #include "engine/X264Presets.h"
@@ -126,6 +127,47 @@ TEST_F(Opening, InputPropertiesBecomeTheDefaultsOfTheOutputStreams) {
   EXPECT_STREQ(ff::av_dict_get(oc->metadata, "comment", nullptr, 0)->value, "c");
   EXPECT_EQ(OpenEncoder(*video[0]), 0);
   EXPECT_EQ(OpenEncoder(*audio[0]), 0);
+}
+
+TEST_F(Opening, RecordingTimeIsTheLocalTimeStampInUtc) {
+  const char* oldTz = getenv("TZ");
+  std::string savedTz = oldTz ? oldTz : "";
+  setenv("TZ", "CST-8", 1);  // eight hours east of UTC
+  tzset();
+  struct {
+    double timeStamp;
+    const char* creationTime;  // nullptr: none; "" : about now
+  } cases[] = {
+      {40180 + (3 * 3600 + 4 * 60 + 5) / 86400.0, "2010-01-01T19:04:05.000000Z"},  // 2010-01-02
+      {0, ""},
+      {-1, nullptr},
+  };
+  for (const auto& k : cases) {
+    TCustomFFmpeg c;
+    ASSERT_TRUE(c.AddInputFile(Clip25(), ""));
+    TOutputOptions o;
+    o.VideoCodec = "mpeg4";
+    o.Info.TimeStamp = k.timeStamp;
+    ASSERT_TRUE(c.SetOutputFile(dir.File("tags.mov"), &o)) << c.LastErrMsg();
+    AVDictionaryEntry* e =
+        ff::av_dict_get(c.OutputContext(0)->metadata, "creation_time", nullptr, 0);
+    if (!k.creationTime) {
+      EXPECT_EQ(e, nullptr);
+    } else if (!*k.creationTime) {
+      ASSERT_NE(e, nullptr);
+      int64_t us = 0;
+      ASSERT_GE(ff::av_parse_time(&us, e->value, 0), 0) << e->value;
+      EXPECT_NEAR(static_cast<double>(us / 1000000), static_cast<double>(time(nullptr)), 5);
+    } else {
+      ASSERT_NE(e, nullptr);
+      EXPECT_STREQ(e->value, k.creationTime);
+    }
+  }
+  if (oldTz)
+    setenv("TZ", savedTz.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
 }
 
 TEST_F(Opening, StreamKindsFollowTheOptionsAndTheInputs) {
@@ -367,7 +409,7 @@ TEST_F(Opening, AnExistingOutputStaysUntilTheTaskEnds) {
   };
   for (const auto& k : cases) {
     TTempDir folder;
-    std::string name = folder.File("out.mkv");
+    std::string name = folder.File("输出 文件.mkv");
     if (k.existing) WriteFile(name, "OLD");
     {
       TCustomFFmpeg c;
