@@ -25,6 +25,22 @@ struct TFormatContextFree {
 };
 using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFormatContextFree>;
 
+struct TPacketFree {
+  void operator()(AVPacket* p) const { ff::av_packet_free(&p); }
+};
+using TPacketPtr = std::unique_ptr<AVPacket, TPacketFree>;
+
+struct TFrameFree {
+  void operator()(AVFrame* p) const { ff::av_frame_free(&p); }
+};
+using TFramePtr = std::unique_ptr<AVFrame, TFrameFree>;
+
+// A buffer from av_malloc.
+struct TAVFree {
+  void operator()(void* p) const { ff::av_free(p); }
+};
+using TAVBufferPtr = std::unique_ptr<uint8_t, TAVFree>;
+
 struct TSwsContextFree {
   void operator()(SwsContext* c) const { ff::sws_freeContext(c); }
 };

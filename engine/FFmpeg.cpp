@@ -62,6 +62,7 @@ TCustomFFmpeg::TCustomFFmpeg(int maxFiles) : FMaxFiles(maxFiles) {
 }
 
 TCustomFFmpeg::~TCustomFFmpeg() {
+  StopAndWait();
   if (!LibrariesBound()) {
     // The libraries are gone: nothing can be freed any more, only forgotten.
     for (auto& in : Finput_files) (void)in->Context.release();
@@ -367,4 +368,22 @@ void TCustomFFmpeg::ApplyStreamInfo(const TStreamInfo& info) {
   tag("comment", info.Comment);
   tag("album", info.Album);
   tag("genre", info.Genre);
+}
+
+std::string TCustomFFmpeg::StartError() const {
+  if (Foutput_files.empty()) return "At least one output file must be specified";
+  if (Finput_files.empty()) return "At least one input file must be specified";
+  return {};
+}
+
+void TCustomFFmpeg::Transcode() { throw FFmpegException("Transcoding is not built yet"); }
+
+void TCustomFFmpeg::CloseFiles() {
+  if (!Converting())
+    CloseOutputs(oeDiscarded);  // stopped before it ever ran
+  else if (FatalException())
+    CloseOutputs(oeFailed);
+  else
+    CloseOutputs(Finished() ? oeFinished : oeStopped);
+  CloseInputs();
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/AVHolders.h"
+#include "engine/ConvertRun.h"
 #include "engine/FFmpegOptions.h"
 #include "engine/GenericOptions.h"
 #include "engine/OutputFiles.h"
@@ -174,7 +175,7 @@ class TOutputFile {
   bool FClosed = false;
 };
 
-class TCustomFFmpeg {
+class TCustomFFmpeg : public TConvertRun {
  public:
   // maxFiles: input and output slots (1..512).
   explicit TCustomFFmpeg(int maxFiles = 20);
@@ -245,6 +246,11 @@ class TCustomFFmpeg {
   void SetVerbose(int v) { FOpt.Verbose = v; }
 
  protected:
+  // --- The run (TConvertRun).
+  std::string StartError() const override;
+  void Transcode() override;
+  void CloseFiles() override;
+
   // Input and output opening; they throw FFmpegException.
   void DoOpenInput(const std::string& fileName);
   int DoOpenOutput(const std::string& fileName, bool join);

@@ -141,7 +141,7 @@ std::string CodecName(const AVStream* st) {
 // The library's one-line description of the stream's codec, as a decoder would see it.
 std::string CodecDescription(const AVStream* st) {
   const AVCodec* decoder = ff::avcodec_find_decoder(st->codecpar->codec_id);
-  avholders::TCodecContextPtr ctx(ff::avcodec_alloc_context3(decoder));
+  TCodecContextPtr ctx(ff::avcodec_alloc_context3(decoder));
   if (!ctx || ff::avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0) return "";
   char buf[kCodecDescriptionSize] = {0};
   ff::avcodec_string(buf, sizeof buf, ctx.get(), 0);
@@ -741,7 +741,7 @@ bool TAVProbe::OpenDecoder() {
   if (!decoder)
     return Fail(llError, StrFmt("Unsupported codec (id=%d) for input file stream #%d",
                                 par->codec_id, FDecodeIndex));
-  avholders::TCodecContextPtr ctx(ff::avcodec_alloc_context3(decoder));
+  TCodecContextPtr ctx(ff::avcodec_alloc_context3(decoder));
   bool opened = ctx && ff::avcodec_parameters_to_context(ctx.get(), par) >= 0;
   if (opened) {
     ctx->pkt_timebase = st->time_base;

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "engine/AVLibs.h"
-#include "media/AVHolders.h"
+#include "engine/AVHolders.h"
 #include "media/FFmpegLogger.h"
 #include "media/RGBConvertContext.h"
 #include "platform/Bitmap.h"
@@ -240,13 +240,13 @@ class TAVProbe : public TCustomAVProbe {
   void ClearPicture();
   int64_t ReaderPosition() const;
 
-  avholders::TCodecContextPtr FCodec;  // decoder of FCodecStream
+  TCodecContextPtr FCodec;  // decoder of FCodecStream
   int FCodecStream = -1;
   bool FDraining = false;  // the decoder was told that no packets follow
   TRGBConvertContext FRGBContext;
-  avholders::TAVBufferPtr FPictureBuffer;  // FPicture.Buffer
-  avholders::TPacketPtr FPacket;
-  avholders::TFramePtr FFrame;
+  TAVBufferPtr FPictureBuffer;  // FPicture.Buffer
+  TPacketPtr FPacket;
+  TFramePtr FFrame;
   // The last packet handed to the decoder: the one that completes the next picture.
   int64_t FSentDTS = kNoTime, FSentPTS = kNoTime, FSentPos = -1;
   int FSentFlags = 0;

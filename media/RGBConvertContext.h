@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "engine/AVLibs.h"
-#include "media/AVHolders.h"
+#include "engine/AVHolders.h"
 #include "platform/Bitmap.h"
 
 // A picture laid over a buffer: four plane pointers and their line sizes.
@@ -60,11 +60,11 @@ class TRGBConvertContext {
   AVPixelFormat FRGBPixFmt = kRGBPixFmt;
   int FBMPPixFmt = kBitmapBits;
   std::unique_ptr<platform::TBitmap> FBitmap;
-  avholders::TAVBufferPtr FRGBBuf;
+  TAVBufferPtr FRGBBuf;
   int FRGBBufSize = 0;
   TPicture FRGBPicture;
   TPicture FSourcePicture;  // the caller's planes when they are copied directly
   const TPicture* FRGBPictureRef = nullptr;
-  avholders::TSwsContextPtr toRGB_convert_ctx;
-  avholders::TSwsContextPtr fromRGB_convert_ctx;
+  TSwsContextPtr toRGB_convert_ctx;
+  TSwsContextPtr fromRGB_convert_ctx;
 };

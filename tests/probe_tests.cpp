@@ -523,7 +523,7 @@ TEST(RGBConvert, BgrPicturesOfEvenSizeAreCopiedOthersScaledAndTheBufferOnlyGrows
     int linesize[4];
     int size = ff::av_image_alloc(data, linesize, c.width, c.height, c.fmt, 4);
     ASSERT_GT(size, 0);
-    avholders::TAVBufferPtr hold(data[0]);
+    TAVBufferPtr hold(data[0]);
     memset(data[0], 0, size);
     if (c.fmt == AV_PIX_FMT_BGR24)
       for (int y = 0; y < c.height; ++y) data[0][y * linesize[0] + 3 * (c.width - 1) + 2] = 200;
@@ -688,6 +688,6 @@ TEST_F(ProbeTest, BorrowedContextIsReadButNeitherSeekedNorClosed) {
     EXPECT_EQ(probe.StreamCount(), 2);
   }
   // Still open and readable after the probe is gone.
-  avholders::TPacketPtr pkt(ff::av_packet_alloc());
+  TPacketPtr pkt(ff::av_packet_alloc());
   EXPECT_GE(ff::av_read_frame(ic, pkt.get()), 0);
 }
