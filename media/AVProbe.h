@@ -14,12 +14,10 @@
 
 #include "engine/AVLibs.h"
 #include "engine/AVHolders.h"
+#include "engine/FFmpegOptions.h"  // kNoTime, the library's marker for a missing time
 #include "media/FFmpegLogger.h"
 #include "media/RGBConvertContext.h"
 #include "platform/Bitmap.h"
-
-// The library's marker for a missing time.
-constexpr int64_t kNoTime = AV_NOPTS_VALUE;
 
 struct TFileStreamInfo {
   int64_t StartTime = -1;  // microseconds
