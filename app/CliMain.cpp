@@ -54,11 +54,11 @@ std::string TimeText(int64_t us) {
   return buf;
 }
 
-// Errors of the engine and the libraries reach the terminal; the rest of the log does not.
+// The libraries' own errors reach the terminal (the engine's failures are reported per file).
 void AttachLog() {
   FFLogger().SetTriggerEventInMainThread(false);
-  FFLogger().SetOnLog([](const void*, uint32_t, TLogLevel level, const std::string& msg) {
-    if (level <= llError && !msg.empty()) PrintLine(stderr, "日志：" + msg);
+  FFLogger().SetOnLog([](const void* sender, uint32_t, TLogLevel level, const std::string& msg) {
+    if (sender == &FFLogger() && level <= llError && !msg.empty()) PrintLine(stderr, "  " + msg);
   });
 }
 
