@@ -1,7 +1,9 @@
 // What the main window and the options dialog ask of the conversion engine component and of the
-// preview player. Both components plug in behind these interfaces; until they are part of the
-// window, TIdleEngine and TIdlePlayer keep the few settings and do nothing else.
+// preview player. The engine component plugs in through TEngineLink; tests may put their own
+// implementation behind these interfaces. TIdlePlayer stands in until the player is built.
 #pragma once
+
+class TFFmpegVCL;
 
 namespace app {
 
@@ -26,16 +28,17 @@ class IPreviewPlayer {
   virtual void UpdateScreenPosition() = 0;
 };
 
-// Stands in for the engine component until it exists: it keeps the preview setting.
-class TIdleEngine : public IConversionEngine {
+// The window's engine component behind the interface.
+class TEngineLink : public IConversionEngine {
  public:
-  bool Preview() const override { return FPreview; }
-  void SetPreview(bool on) override { FPreview = on; }
-  void DetachEvents() override {}
-  void Stop(bool) override {}
+  explicit TEngineLink(TFFmpegVCL& engine) : FEngine(engine) {}
+  bool Preview() const override;
+  void SetPreview(bool on) override;
+  void DetachEvents() override;
+  void Stop(bool wait) override;
 
  private:
-  bool FPreview = false;
+  TFFmpegVCL& FEngine;
 };
 
 class TIdlePlayer : public IPreviewPlayer {

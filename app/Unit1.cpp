@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "engine/FFmpegVCL.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
@@ -133,8 +135,9 @@ TForm1Setup TForm1Setup::ForProgram() {
 TForm1::TForm1(TForm1Setup setup, app::IConversionEngine* engine, app::IPreviewPlayer* player)
     : QMainWindow(nullptr), FSetup(std::move(setup)) {
   if (!engine) {
-    FIdleEngine = std::make_unique<app::TIdleEngine>();
-    engine = FIdleEngine.get();
+    FFFmpegVCL1 = std::make_unique<TFFmpegVCL>();
+    FEngineLink = std::make_unique<app::TEngineLink>(*FFFmpegVCL1);
+    engine = FEngineLink.get();
   }
   if (!player) {
     FIdlePlayer = std::make_unique<app::TIdlePlayer>();

@@ -126,7 +126,9 @@ class TForm1 : public QMainWindow {
   void FFLoggerLog(uint32_t threadId, int level, const std::string& message);
 
   TForm1Setup FSetup;
-  std::unique_ptr<app::TIdleEngine> FIdleEngine;
+  // The window's engine component (when no other engine is given) and its link.
+  std::unique_ptr<TFFmpegVCL> FFFmpegVCL1;
+  std::unique_ptr<app::TEngineLink> FEngineLink;
   std::unique_ptr<app::TIdlePlayer> FIdlePlayer;
   app::IConversionEngine* FEngine;
   app::IPreviewPlayer* FPlayer;
