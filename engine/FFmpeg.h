@@ -279,7 +279,10 @@ class TCustomFFmpeg : public TConvertRun {
   void AddExtraStreams(const TOutputOptions& o, TOutputSettings* settings);
   void RemoveOutputsFrom(size_t first);
   void NewStream(TOutputFile& out, AVMediaType kind);
+  const AVCodec* EncoderTheFormatHolds(AVFormatContext* oc, const AVCodec* codec,
+                                       AVMediaType kind) const;
   void SetupVideoEncoder(TOutputFile& out, TOutputStream& os);
+  void KeepBitrateInRange(AVCodecContext* enc) const;
   void SetupAudioEncoder(TOutputFile& out, TOutputStream& os);
   TPrivateScope PrivateScope() const;
   // Creates the option contexts on first use; throws when the libraries are not loaded.

@@ -1,8 +1,10 @@
 // Opening of a converter's inputs and outputs and the lookup of codecs by name.
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "engine/AVErrors.h"
@@ -400,6 +402,43 @@ void TCustomFFmpeg::AddStream(AVMediaType kind) {
   NewStream(*Foutput_files.back(), kind);
 }
 
+namespace {
+
+// MPEG program streams cannot tell which codecs they hold before the header is written.
+bool ProgramStreamRefuses(const AVOutputFormat* of, const AVCodec* codec) {
+  static const char* const kFormats[] = {"mpeg", "vob", "svcd", "vcd", "dvd"};
+  static const AVCodecID kAudio[] = {AV_CODEC_ID_MP1,     AV_CODEC_ID_MP2,       AV_CODEC_ID_MP3,
+                                     AV_CODEC_ID_PCM_DVD, AV_CODEC_ID_PCM_S16BE, AV_CODEC_ID_AC3,
+                                     AV_CODEC_ID_DTS};
+  if (codec->type != AVMEDIA_TYPE_AUDIO) return false;
+  if (std::none_of(std::begin(kFormats), std::end(kFormats),
+                   [of](const char* f) { return strcmp(f, of->name) == 0; }))
+    return false;
+  return std::find(std::begin(kAudio), std::end(kAudio), codec->id) == std::end(kAudio);
+}
+
+bool FormatRefuses(const AVOutputFormat* of, const AVCodec* codec) {
+  return ff::avformat_query_codec(of, codec->id, FF_COMPLIANCE_NORMAL) == 0 ||
+         ProgramStreamRefuses(of, codec);
+}
+
+}  // namespace
+
+// A named encoder whose codec the container refuses would only fail when the header is written
+// (AAC in an MPEG program stream, say): the container's own codec of that kind is used instead.
+const AVCodec* TCustomFFmpeg::EncoderTheFormatHolds(AVFormatContext* oc, const AVCodec* codec,
+                                                    AVMediaType kind) const {
+  if (!codec || !FormatRefuses(oc->oformat, codec)) return codec;
+  AVCodecID id = kind == AVMEDIA_TYPE_VIDEO   ? oc->oformat->video_codec
+                 : kind == AVMEDIA_TYPE_AUDIO ? oc->oformat->audio_codec
+                                              : oc->oformat->subtitle_codec;
+  const AVCodec* fallback = id != AV_CODEC_ID_NONE ? ff::avcodec_find_encoder(id) : nullptr;
+  if (!fallback) return codec;
+  Log(llWarning, "Codec '%s' cannot be stored in the '%s' format, using '%s' instead",
+      codec->name, oc->oformat->name, fallback->name);
+  return fallback;
+}
+
 void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
   AVFormatContext* oc = out.Context.get();
   AVStream* st = ff::avformat_new_stream(oc, nullptr);
@@ -433,7 +472,7 @@ void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
       st->sample_aspect_ratio =
           ff::av_d2q(FOpt.FrameAspectRatio * FOpt.FrameHeight / FOpt.FrameWidth, 255);
   } else {
-    const AVCodec* codec = FindCodec(codecName, kind, true);
+    const AVCodec* codec = EncoderTheFormatHolds(oc, FindCodec(codecName, kind, true), kind);
     os.CodecId = codec ? codec->id
                        : ff::av_guess_codec(oc->oformat, nullptr,
                                             ToLibFileName(out.FileName).c_str(), nullptr, kind);
@@ -447,7 +486,10 @@ void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
     FOptions->CopyTo(enc, TargetOfKind(kind), KindFlag(kind) | AV_OPT_FLAG_ENCODING_PARAM);
     FOptions->PrivateOptionsFor(codec, kind, &os.EncoderOptions);
     if (os.CodecTag) enc->codec_tag = os.CodecTag;
-    if (video) SetupVideoEncoder(out, os);
+    if (video) {
+      SetupVideoEncoder(out, os);
+      KeepBitrateInRange(enc);
+    }
     if (audio) SetupAudioEncoder(out, os);
   }
   if (!language.empty()) ff::av_dict_set(&st->metadata, "language", language.c_str(), 0);
@@ -458,6 +500,19 @@ void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
   copy = false;
   disable = false;
   if (video) FOpt.FramePixFmt = AV_PIX_FMT_NONE;
+}
+
+// A disc target fixes the rate range (VCD: exactly 1150 kbit/s); a bit rate chosen outside it
+// would make the encoder refuse to open, so it is moved to the nearest end of the range.
+void TCustomFFmpeg::KeepBitrateInRange(AVCodecContext* enc) const {
+  int64_t rate = enc->bit_rate;
+  if (enc->rc_min_rate > 0 && rate < enc->rc_min_rate) rate = enc->rc_min_rate;
+  if (enc->rc_max_rate > 0 && rate > enc->rc_max_rate) rate = enc->rc_max_rate;
+  if (rate == enc->bit_rate) return;
+  Log(llWarning, "Video bit rate %lld is outside %lld..%lld, using %lld",
+      static_cast<long long>(enc->bit_rate), static_cast<long long>(enc->rc_min_rate),
+      static_cast<long long>(enc->rc_max_rate), static_cast<long long>(rate));
+  enc->bit_rate = rate;
 }
 
 void TCustomFFmpeg::SetupVideoEncoder(TOutputFile& out, TOutputStream& os) {

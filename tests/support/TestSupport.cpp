@@ -93,6 +93,20 @@ std::map<std::string, std::string> ProbeFacts(const std::string& path) {
   return facts;
 }
 
+double DecodedSeconds(const std::string& path) {
+  std::string out;
+  if (Run(std::string(BRENVO_FFMPEG_TOOL) + " -nostdin -hide_banner -i " + Quote(path) +
+              " -f null - 2>&1",
+          &out) != 0)
+    return -1;
+  size_t at = out.rfind("time=");
+  if (at == std::string::npos) return -1;
+  int h = 0, m = 0;
+  double sec = 0;
+  if (sscanf(out.c_str() + at, "time=%d:%d:%lf", &h, &m, &sec) != 3) return -1;
+  return h * 3600 + m * 60 + sec;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;

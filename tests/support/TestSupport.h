@@ -43,6 +43,10 @@ bool MakeClip(const std::string& path, double seconds, const std::string& codecA
 // "stream.N.width", ... Empty when ffprobe fails.
 std::map<std::string, std::string> ProbeFacts(const std::string& path);
 
+// How long a file plays, by decoding it with ffmpeg (for containers that store no duration);
+// -1 when it cannot be decoded.
+double DecodedSeconds(const std::string& path);
+
 bool FileExists(const std::string& path);
 long long FileSize(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
