@@ -192,7 +192,7 @@ void TTranscodeRun::Mux(TRunOutputStream& ost, AVPacket* pkt) {
   }
   if (ost.Kind == AVMEDIA_TYPE_VIDEO) FVideoSize += pkt->size;
   if (ost.Kind == AVMEDIA_TYPE_AUDIO) FAudioSize += pkt->size;
-  ++ost.File->PacketsWritten;
+  if (pkt->size > 0) ++ost.File->PacketsWritten;  // not the side-data-only ones (FLAC's last)
   int r = ff::av_interleaved_write_frame(ost.File->Context.get(), pkt);
   if (r < 0) throw FFmpegException("av_interleaved_write_frame(): " + AVErrorText(r));
 }

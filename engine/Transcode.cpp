@@ -95,13 +95,13 @@ void TTranscodeRun::Run() {
   SetupOutputStreams();
   ChooseSources();
   BindSegment(0);
-  SetupFrameHooks();
   for (TRunOutputStream& ost : FOutputStreams) {
     if (ost.Setup->StreamCopy)
       SetupStreamCopy(ost);
     else
       SetupEncoding(ost);
   }
+  SetupFrameHooks();
   for (size_t i = 0; i < FOutputStreams.size(); ++i)
     if (FOutputStreams[i].EncodingNeeded) SetupPassLog(FOutputStreams[i], static_cast<int>(i));
   // Decoders first: encoders of subtitles take the decoder's header.
