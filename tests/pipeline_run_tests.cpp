@@ -399,3 +399,30 @@ TEST_F(RunPipeline, AnInputThatFailsToDecodeMidwayIsReported) {
     EXPECT_EQ(r.Terminates(), 1);
   }
 }
+
+TEST_F(RunPipeline, SubtitlesAreEncodedAgainWithTheirTimes) {
+  std::string srt = dir.File("s.srt"), mkv = dir.File("sub.mkv"), out = dir.File("sub-out.mkv");
+  testsupport::WriteFile(srt,
+                         "1\n00:00:00,500 --> 00:00:01,500\nHello\n\n"
+                         "2\n00:00:02,000 --> 00:00:02,800\nWorld\n");
+  ASSERT_TRUE(FFmpeg("-f lavfi -i testsrc=s=160x120:r=25:d=3 -i " + Quote(srt) +
+                     " -c:v mpeg4 -c:s srt " + Quote(mkv)));
+  TRecordedConversion r;
+  TOutputOptions o;
+  o.VideoCodec = "mpeg4";
+  o.SubtitleCodec = "ass";
+  Prepare(r, {mkv}, out, o);
+  ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+  EXPECT_EQ(Fact(ProbeFacts(out), "stream.1.codec_name"), "ass");
+  auto times = PacketTimes(out, "s");
+  ASSERT_EQ(times.size(), 2u);
+  EXPECT_NEAR(times[0].first, 0.5, 0.001);
+  EXPECT_NEAR(times[0].second, 1.0, 0.001);
+  EXPECT_NEAR(times[1].first, 2.0, 0.001);
+  std::string text;
+  testsupport::Run(std::string(BRENVO_FFMPEG_TOOL) + " -nostdin -v error -i " + Quote(out) +
+                       " -map 0:s -f srt - 2>/dev/null",
+                   &text);
+  EXPECT_NE(text.find("Hello"), std::string::npos);
+  EXPECT_NE(text.find("World"), std::string::npos);
+}
