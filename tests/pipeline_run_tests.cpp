@@ -331,25 +331,20 @@ TEST_F(RunPipeline, SetUpFailuresEndTheTaskWithTheirTexts) {
     const char* options;
     const char* error;
   } cases[] = {
-      {"no source", false, "mkv", "newaudio",
-       "Could not find input stream matching output stream #0.1 (Audio)"},
-      {"map count", true, "mkv", "map=0.0",
-       "Number of stream maps must match number of output streams"},
-      {"map stream", true, "mkv", "map=0.0<CRLF>map=0.5", "Could not find input stream #0.5"},
-      {"sync stream", true, "mkv", "map=0.0<CRLF>map=0.1:1.0", "Could not find sync stream #1.0"},
-      {"map kind", true, "mkv", "map=0.1<CRLF>map=0.0",
-       "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
-      {"meta out", true, "mkv", "map_meta_data=3:0",
-       "Invalid output file index 3 map_meta_data(3,0)"},
-      {"meta in", true, "mkv", "map_meta_data=0:2",
-       "Invalid input file index 2 map_meta_data(0,2)"},
-      {"encoder", true, "mp4", "vcodec=libx264<CRLF>s=321x241",
-       "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters "
-       "such as bit_rate, rate, width or height. Please check error log message to find out more "
-       "detail information."},
-      {"header", true, "mp4", "acodec=pcm_s16le",
-       "Could not write header for output file #0 (incorrect codec parameters ?)"},
+      // clang-format off
+      {"no source",   false, "mkv", "newaudio",                      "Could not find input stream matching output stream #0.1 (Audio)"},
+      {"no stream",   true,  "mkv", "an<CRLF>vn",                    "Output file #0 does not contain any stream"},
+      {"map count",   true,  "mkv", "map=0.0",                       "Number of stream maps must match number of output streams"},
+      {"map stream",  true,  "mkv", "map=0.0<CRLF>map=0.5",          "Could not find input stream #0.5"},
+      {"sync stream", true,  "mkv", "map=0.0<CRLF>map=0.1:1.0",      "Could not find sync stream #1.0"},
+      {"map kind",    true,  "mkv", "map=0.1<CRLF>map=0.0",          "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
+      {"meta out",    true,  "mkv", "map_meta_data=3:0",             "Invalid output file index 3 map_meta_data(3,0)"},
+      {"meta in",     true,  "mkv", "map_meta_data=0:2",             "Invalid input file index 2 map_meta_data(0,2)"},
+      {"encoder",     true,  "mp4", "vcodec=libx264<CRLF>s=321x241", "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as bit_rate, rate, width or height. Please check error log message to find out more detail information."},
+      {"header",      true,  "mp4", "acodec=pcm_s16le",              "Could not write header for output file #0 (incorrect codec parameters ?)"},
+      // clang-format on
   };
+
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     TRecordedConversion r;
@@ -425,4 +420,81 @@ TEST_F(RunPipeline, SubtitlesAreEncodedAgainWithTheirTimes) {
                    &text);
   EXPECT_NE(text.find("Hello"), std::string::npos);
   EXPECT_NE(text.find("World"), std::string::npos);
+}
+
+TEST_F(RunPipeline, StreamMappingIsLoggedWithSyncStreams) {
+  TRecordedConversion r;
+  TOutputOptions o = VideoRecord("mpeg4", "libmp3lame", 816000, 128000, 44100);
+  o.ExtOptions = "map=0.0<CRLF>map=0.1:0.0";
+  Prepare(r, {Clip(1)}, dir.File("mapped.avi"), o);
+  ClearLog();
+  ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+  EXPECT_TRUE(Logged(llInfo, "Stream mapping:"));
+  EXPECT_TRUE(Logged(llInfo, "  Stream #0.0 -> #0.0 (Video)"));
+  EXPECT_TRUE(Logged(llInfo, "  Stream #0.1 -> #0.1 (Audio) [sync #0.0 (Video)]"));
+}
+
+TEST_F(RunPipeline, SizeAndFrameLimitsEndTheConversion) {
+  for (bool sizeLimit : {false, true}) {
+    SCOPED_TRACE(sizeLimit ? "fs" : "vframes");
+    TRecordedConversion r;
+    TOutputOptions o = VideoRecord("mpeg4", "", 2000000, 128000, 44100);
+    o.DisableAudio = true;
+    o.ExtOptions = sizeLimit ? "fs=60000" : "vframes=10";
+    std::string out = dir.File(sizeLimit ? "sized.avi" : "counted.avi");
+    Prepare(r, {Clip(3)}, out, o);
+    ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+    if (sizeLimit) {
+      // The loop ends once the output is past the limit.
+      EXPECT_GT(testsupport::FileSize(out), 60000);
+      EXPECT_LT(testsupport::FileSize(out), 100000);
+      EXPECT_LT(PacketTimes(out, "v").size(), 75u);
+    } else {
+      EXPECT_EQ(PacketTimes(out, "v").size(), 10u);
+    }
+  }
+}
+
+TEST_F(RunPipeline, ChaptersOfTheFirstInputAreCopied) {
+  std::string meta = dir.File("chapters.txt"), in = dir.File("chapters.mkv");
+  testsupport::WriteFile(meta,
+                         ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=One\n"
+                         "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Two\n");
+  ASSERT_TRUE(FFmpeg("-i " + Quote(Tone(2)) + " -i " + Quote(meta) +
+                     " -map 0 -map_chapters 1 -c:a flac " + Quote(in)));
+  TRecordedConversion r;
+  std::string out = dir.File("chapters-out.mkv");
+  Prepare(r, {in}, out, AudioRecord("libvorbis", 2, -1, 128000));
+  ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+  std::string text;
+  testsupport::Run(std::string(BRENVO_FFPROBE_TOOL) +
+                       " -v error -show_entries chapter=start_time,end_time:chapter_tags=title "
+                       "-of csv=p=0 " +
+                       Quote(out),
+                   &text);
+  EXPECT_EQ(text, "0.000000,1.000000,One\n1.000000,2.000000,Two\n");
+}
+
+TEST_F(RunPipeline, PauseHaltsBetweenPackets) {
+  TRecordedConversion r;
+  r.c.ReportInterval = 50000;
+  Prepare(r, {Tone(30)}, dir.File("paused.flac"), AudioRecord("flac", 2, -1, 128000));
+  r.c.ParseOption("re", "1");
+  ASSERT_TRUE(r.c.StartConvert(true, platform::tpNormal));
+  auto wait = [&r](size_t count) {
+    auto until = std::chrono::steady_clock::now() + 10s;
+    while (r.Progress().size() < count && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(5ms);
+    return r.Progress().size() >= count;
+  };
+  ASSERT_TRUE(wait(2));
+  r.c.Pause();
+  std::this_thread::sleep_for(200ms);  // a packet under way may still report
+  size_t paused = r.Progress().size();
+  std::this_thread::sleep_for(400ms);
+  EXPECT_EQ(r.Progress().size(), paused);
+  r.c.Resume();
+  EXPECT_TRUE(wait(paused + 2));
+  r.c.Stop(true);
+  EXPECT_FALSE(r.c.FatalException());
 }
