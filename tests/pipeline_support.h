@@ -2,7 +2,9 @@
 // records like the catalogue's, and independent checks of outputs with the FFmpeg tools.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -115,4 +117,19 @@ inline double FactNumber(const std::map<std::string, std::string>& facts, const 
 inline std::string Fact(const std::map<std::string, std::string>& facts, const std::string& key) {
   auto it = facts.find(key);
   return it == facts.end() ? std::string() : it->second;
+}
+
+// Seconds of audio the FFmpeg tool decodes from the file's first audio stream.
+inline double DecodedSeconds(const std::string& path) {
+  auto facts = testsupport::ProbeFacts(path);
+  double rate = -1;
+  for (int i = 0; i < 8 && rate <= 0; ++i)
+    if (Fact(facts, StrFmt("stream.%d.codec_type", i)) == "audio")
+      rate = FactNumber(facts, StrFmt("stream.%d.sample_rate", i));
+  if (rate <= 0) return -1;
+  std::string out;
+  testsupport::Run(std::string(BRENVO_FFMPEG_TOOL) + " -nostdin -v error -i " +
+                       testsupport::Quote(path) + " -map 0:a:0 -ac 1 -f s16le - 2>/dev/null",
+                   &out);
+  return out.size() / 2 / rate;
 }
