@@ -46,6 +46,31 @@ struct TSwsContextFree {
 };
 using TSwsContextPtr = std::unique_ptr<SwsContext, TSwsContextFree>;
 
+struct TSwrContextFree {
+  void operator()(SwrContext* c) const { ff::swr_free(&c); }
+};
+using TSwrContextPtr = std::unique_ptr<SwrContext, TSwrContextFree>;
+
+struct TAudioFifoFree {
+  void operator()(AVAudioFifo* f) const { ff::av_audio_fifo_free(f); }
+};
+using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoFree>;
+
+struct TBSFContextFree {
+  void operator()(AVBSFContext* c) const { ff::av_bsf_free(&c); }
+};
+using TBSFContextPtr = std::unique_ptr<AVBSFContext, TBSFContextFree>;
+
+struct TFilterGraphFree {
+  void operator()(AVFilterGraph* g) const { ff::avfilter_graph_free(&g); }
+};
+using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, TFilterGraphFree>;
+
+struct TFilterInOutFree {
+  void operator()(AVFilterInOut* io) const { ff::avfilter_inout_free(&io); }
+};
+using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFilterInOutFree>;
+
 // An owned AVDictionary (name=value pairs for the libraries' option setters).
 class TDictionary {
  public:

@@ -50,6 +50,7 @@ extern "C" {
   X(av_dict_count) X(av_dict_parse_string) \
   X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_frame_ref) X(av_frame_clone) \
   X(av_frame_get_buffer) X(av_frame_make_writable) X(av_frame_copy) X(av_frame_copy_props) \
+  X(av_frame_apply_cropping) \
   X(av_image_alloc) X(av_image_fill_arrays) X(av_image_get_buffer_size) X(av_image_copy) \
   X(av_image_fill_linesizes) \
   X(av_pix_fmt_desc_get) X(av_get_pix_fmt) X(av_get_pix_fmt_name) X(av_get_bits_per_pixel) \

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "engine/FFmpegException.h"
+#include "engine/Transcode.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void TOutputFile::Close(TOutputEnd end, const void* sender) {
   FClosed = true;
   AVFormatContext* oc = Context.get();
   if (oc && oc->pb && !(oc->oformat->flags & AVFMT_NOFILE)) ff::avio_closep(&oc->pb);
+  if (HeaderWritten && PacketsWritten == 0) end = oeDiscarded;  // nothing but headers
   if (!TempFileName.empty()) SettleOutputFile(TempFileName, FileName, end, sender);
   Streams.clear();
   Context.reset();
@@ -65,11 +67,13 @@ TCustomFFmpeg::~TCustomFFmpeg() {
   StopAndWait();
   if (!LibrariesBound()) {
     // The libraries are gone: nothing can be freed any more, only forgotten.
+    (void)FRun.release();
     for (auto& in : Finput_files) (void)in->Context.release();
     for (auto& out : Foutput_files) (void)out->Context.release();
     (void)FOptions.release();
     return;
   }
+  FRun.reset();
   CloseOutputs(oeDiscarded);
   CloseInputs();
 }
@@ -375,8 +379,6 @@ std::string TCustomFFmpeg::StartError() const {
   if (Finput_files.empty()) return "At least one input file must be specified";
   return {};
 }
-
-void TCustomFFmpeg::Transcode() { throw FFmpegException("Transcoding is not built yet"); }
 
 void TCustomFFmpeg::CloseFiles() {
   if (!Converting())

@@ -168,14 +168,24 @@ class TOutputFile {
   std::string TempFileName;            // written meanwhile; empty when the format writes no file
   std::vector<TOutputStream> Streams;  // index = stream index in Context
 
-  // Closes the file and gives it its final name or removes it (see TOutputEnd).
+  // Written by the run.
+  bool HeaderWritten = false;
+  bool TrailerWritten = false;
+  int64_t PacketsWritten = 0;
+
+  // Closes the file and gives it its final name or removes it (see TOutputEnd); a run that
+  // wrote no packet into it leaves no file.
   void Close(TOutputEnd end, const void* sender);
 
  private:
   bool FClosed = false;
 };
 
+class TTranscodeRun;
+
 class TCustomFFmpeg : public TConvertRun {
+  friend class TTranscodeRun;
+
  public:
   // maxFiles: input and output slots (1..512).
   explicit TCustomFFmpeg(int maxFiles = 20);
@@ -248,7 +258,8 @@ class TCustomFFmpeg : public TConvertRun {
  protected:
   // --- The run (TConvertRun).
   std::string StartError() const override;
-  void Transcode() override;
+  void Transcode() override;  // engine/Transcode.cpp
+  void FreeCodecs() override;
   void CloseFiles() override;
 
   // Input and output opening; they throw FFmpegException.
@@ -287,6 +298,9 @@ class TCustomFFmpeg : public TConvertRun {
   bool FUseFilters = false;
   int64_t FTotalOutputDuration = -1;
   std::string FLastErrMsg;
+
+  // The state of the current run, from Transcode to FreeCodecs.
+  std::unique_ptr<TTranscodeRun> FRun;
 
  private:
   // Dispatcher rows (FFmpegDispatch.cpp).

@@ -289,7 +289,7 @@ int TCustomFFmpeg::DoOpenOutput(const std::string& fileName, bool join) {
   out->Context.reset(oc);
   out->FileName = fileName;
   ff::av_freep(&oc->url);
-  oc->url = ff::av_strdup(libName.c_str());  // the name the format sees; replaced below
+  oc->url = ff::av_strdup(libName.c_str());  // the name the format sees
 
   // Kinds: what the format or the options ask for, and what the inputs have.
   bool use[3] = {
@@ -359,9 +359,8 @@ int TCustomFFmpeg::DoOpenOutput(const std::string& fileName, bool join) {
     if (IsLocalLibName(libName)) {
       out->TempFileName = CreateTempOutputFile(fileName);
       writeName = ToLibFileName(out->TempFileName);
-      ff::av_freep(&oc->url);
-      oc->url = ff::av_strdup(writeName.c_str());
     }
+    // The muxer still sees the final name (some check its extension).
     int r = ff::avio_open(&oc->pb, writeName.c_str(), AVIO_FLAG_WRITE);
     if (r < 0) throw FFmpegException(fileName + ": " + AVErrorText(r));
   }
