@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
   FFLogger().SetTriggerEventInMainThread(false);
   FFLogger().SetLogLevel(verbose ? llVerbose : llError);
   FFLogger().SetOnLog([verbose](const void*, uint32_t, TLogLevel level, const std::string& msg) {
-    if (verbose || level <= llError) fprintf(stderr, "%d: %s\n", static_cast<int>(level), msg.c_str());
+    if (verbose || level <= llError)
+      fprintf(stderr, "%d: %s\n", static_cast<int>(level), msg.c_str());
   });
 
   TCustomFFmpeg converter;

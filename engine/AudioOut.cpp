@@ -143,7 +143,8 @@ void TTranscodeRun::DoAudioOut(TRunOutputStream& ost, TRunInputStream& ist, AVFr
   // Only the samples after the start time and before the end of the recording time.
   const int64_t t = frame->pts - FStartTime;
   int first = 0, count = frame->nb_samples;
-  if (t < 0) first = static_cast<int>(std::min<int64_t>(count, ff::av_rescale(-t, inRate, AV_TIME_BASE)));
+  if (t < 0)
+    first = static_cast<int>(std::min<int64_t>(count, ff::av_rescale(-t, inRate, AV_TIME_BASE)));
   if (FRecordingTime != INT64_MAX) {
     int64_t keep = ff::av_rescale(FRecordingTime - t, inRate, AV_TIME_BASE);
     count = static_cast<int>(std::clamp<int64_t>(keep, 0, count));
@@ -167,7 +168,8 @@ void TTranscodeRun::DoAudioOut(TRunOutputStream& ost, TRunInputStream& ist, AVFr
   if (planeCount > static_cast<int>(std::size(planes)))
     throw FFmpegException("Buffer sizes too large in do_audio_out");
   for (int p = 0; p < planeCount; ++p)
-    planes[p] = frame->extended_data[p] + static_cast<size_t>(first) * bytes * (planar ? 1 : channels);
+    planes[p] =
+        frame->extended_data[p] + static_cast<size_t>(first) * bytes * (planar ? 1 : channels);
   ConvertIntoFifo(ost, planes, count - first);
   EncodeAudioFrames(ost, false);
 }
@@ -252,7 +254,8 @@ int TTranscodeRun::SyncAudio(TRunOutputStream& ost, TRunInputStream& ist, int64_
       if (FOpt.Verbose > 2) Log(llVerbose, "discarding %d audio samples", static_cast<int>(-delta));
       return 0;
     }
-    if (FOpt.Verbose > 2) Log(llVerbose, "adding %d audio samples of silence", static_cast<int>(delta));
+    if (FOpt.Verbose > 2)
+      Log(llVerbose, "adding %d audio samples of silence", static_cast<int>(delta));
     return static_cast<int>(std::min<double>(delta, INT_MAX / 2));
   }
   if (FOpt.AudioSync > 1 && a.Resampler) {
@@ -298,8 +301,8 @@ void TTranscodeRun::ConvertIntoFifo(TRunOutputStream& ost, const uint8_t* const*
                               const_cast<const uint8_t**>(data), data ? samples : 0);
     if (got < 0) throw FFmpegException("av_audio_convert() failed");
     if (got > a.ConvertedCapacity) throw FFmpegException("Internal error, buffer size too small");
-    if (got > 0 &&
-        ff::av_audio_fifo_write(a.Fifo.get(), reinterpret_cast<void**>(a.Converted.data()), got) < got)
+    if (got > 0 && ff::av_audio_fifo_write(a.Fifo.get(),
+                                           reinterpret_cast<void**>(a.Converted.data()), got) < got)
       throw FFmpegException("av_fifo_realloc2() failed");
     // Draining: until the resampler gives nothing more.
     if (data || got == 0) break;

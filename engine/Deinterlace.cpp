@@ -30,14 +30,17 @@ constexpr TPlaneShift kFormats[] = {
 
 void DeinterlacePlane(uint8_t* dst, int dstStride, const uint8_t* src, int srcStride, int width,
                       int height) {
-  auto line = [&](int y) { return src + static_cast<ptrdiff_t>(std::clamp(y, 0, height - 1)) * srcStride; };
+  auto line = [&](int y) {
+    return src + static_cast<ptrdiff_t>(std::clamp(y, 0, height - 1)) * srcStride;
+  };
   for (int y = 0; y < height; ++y) {
     uint8_t* out = dst + static_cast<ptrdiff_t>(y) * dstStride;
     if (y % 2 == 0) {
       memcpy(out, line(y), width);
       continue;
     }
-    const uint8_t *a = line(y - 2), *b = line(y - 1), *c = line(y), *d = line(y + 1), *e = line(y + 2);
+    const uint8_t *a = line(y - 2), *b = line(y - 1), *c = line(y), *d = line(y + 1),
+                  *e = line(y + 2);
     for (int x = 0; x < width; ++x) {
       int v = (-a[x] + 4 * b[x] + 2 * c[x] + 4 * d[x] - e[x] + 4) >> 3;
       out[x] = static_cast<uint8_t>(std::clamp(v, 0, 255));

@@ -171,7 +171,7 @@ class TOutputFile {
   // Written by the run.
   bool HeaderWritten = false;
   bool TrailerWritten = false;
-  int64_t PacketsWritten = 0;
+  int64_t PacketsWritten = 0;  // packets with data
 
   // Closes the file and gives it its final name or removes it (see TOutputEnd); a run that
   // wrote no packet into it leaves no file.

@@ -38,6 +38,9 @@ void TTranscodeRun::ReceivePackets(TRunOutputStream& ost) {
       throw FFmpegException(ost.Kind == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                            : "Audio encoding failed");
     if (ost.Kind == AVMEDIA_TYPE_VIDEO) {
+      // The library's encoders leave the duration of a video packet unset: one frame.
+      if (pkt->duration <= 0 && enc->framerate.num > 0 && enc->framerate.den > 0)
+        pkt->duration = ff::av_rescale_q(1, av_inv_q(enc->framerate), enc->time_base);
       NoteQuality(ost, pkt);
       if (FVStats) WriteVideoStats(ost, pkt);
     }
@@ -52,7 +55,8 @@ void TTranscodeRun::NoteQuality(TRunOutputStream& ost, const AVPacket* pkt) {
   if (!sd || size < 5) return;
   ost.Quality = static_cast<int>(ReadLE32(sd));
   ost.PictType = sd[4];
-  int q = std::clamp(static_cast<int>(std::lrint(ost.Quality / static_cast<double>(FF_QP2LAMBDA))), 0, 51);
+  int q = std::clamp(static_cast<int>(std::lrint(ost.Quality / static_cast<double>(FF_QP2LAMBDA))),
+                     0, 51);
   ++ost.QpHistogram[q];
   const int errors = size >= 6 ? sd[5] : 0;
   for (int i = 0; i < errors && i < 4 && 8 + 8 * (i + 1) <= static_cast<int>(size); ++i)
@@ -63,9 +67,11 @@ void TTranscodeRun::NoteQuality(TRunOutputStream& ost, const AVPacket* pkt) {
 void TTranscodeRun::WriteVideoStats(TRunOutputStream& ost, const AVPacket* pkt) {
   AVCodecContext* enc = ost.Encoder.get();
   FILE* f = FVStats.get();
-  fprintf(f, "frame= %5" PRId64 " q= %2.1f ", ost.FrameNumber, ost.Quality / static_cast<double>(FF_QP2LAMBDA));
+  fprintf(f, "frame= %5" PRId64 " q= %2.1f ", ost.FrameNumber,
+          ost.Quality / static_cast<double>(FF_QP2LAMBDA));
   if (enc->flags & AV_CODEC_FLAG_PSNR) {
-    double scale = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0 * std::max<int64_t>(1, ost.FrameNumber);
+    double scale = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0 *
+                   std::max<int64_t>(1, ost.FrameNumber);
     double e = ost.Error[0] / scale;
     fprintf(f, "PSNR= %6.2f ", e > 0 ? -10.0 * std::log10(e) : 99.99);
   }
@@ -115,11 +121,11 @@ void TTranscodeRun::EncodeSubtitle(TRunOutputStream& ost, const AVSubtitle& sub,
   if (ff::av_new_packet(pkt, n) < 0) throw FFmpegException("Out of memory in subtitle encoding");
   memcpy(pkt->data, FSubtitleBuffer.data(), n);
   const AVRational tb = ost.PacketTimeBase;
-  pkt->pts = ff::av_rescale_q(t + static_cast<int64_t>(sub.start_display_time) * 1000,
-                              AV_TIME_BASE_Q, tb);
+  pkt->pts =
+      ff::av_rescale_q(t + static_cast<int64_t>(sub.start_display_time) * 1000, AV_TIME_BASE_Q, tb);
   pkt->dts = pkt->pts;
-  pkt->duration = ff::av_rescale_q(sub.end_display_time - sub.start_display_time,
-                                   AVRational{1, 1000}, tb);
+  pkt->duration =
+      ff::av_rescale_q(sub.end_display_time - sub.start_display_time, AVRational{1, 1000}, tb);
   ++ost.FrameNumber;
   WritePacket(ost, pkt);
 }
@@ -175,7 +181,8 @@ void TTranscodeRun::FlushBitstreamFilters(TRunOutputStream& ost) {
 }
 
 void TTranscodeRun::Mux(TRunOutputStream& ost, AVPacket* pkt) {
-  const AVRational from = ost.Filters.empty() ? ost.PacketTimeBase : ost.Filters.back()->time_base_out;
+  const AVRational from =
+      ost.Filters.empty() ? ost.PacketTimeBase : ost.Filters.back()->time_base_out;
   ff::av_packet_rescale_ts(pkt, from, ost.Stream->time_base);
   pkt->stream_index = ost.Index;
   int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
@@ -185,7 +192,7 @@ void TTranscodeRun::Mux(TRunOutputStream& ost, AVPacket* pkt) {
   }
   if (ost.Kind == AVMEDIA_TYPE_VIDEO) FVideoSize += pkt->size;
   if (ost.Kind == AVMEDIA_TYPE_AUDIO) FAudioSize += pkt->size;
-  ++ost.File->PacketsWritten;
+  if (pkt->size > 0) ++ost.File->PacketsWritten;  // not the side-data-only ones (FLAC's last)
   int r = ff::av_interleaved_write_frame(ost.File->Context.get(), pkt);
   if (r < 0) throw FFmpegException("av_interleaved_write_frame(): " + AVErrorText(r));
 }

@@ -78,7 +78,8 @@ void TTranscodeRun::Report(bool last, int fileIndex) {
     }
     if (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR) && ost.FrameNumber > 0) {
       const AVCodecContext* enc = ost.Encoder.get();
-      double scale = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0 * ost.FrameNumber;
+      double scale =
+          static_cast<double>(enc->width) * enc->height * 255.0 * 255.0 * ost.FrameNumber;
       text += "PSNR=";
       for (int j = 0; j < 3; ++j)
         text += StrFmt("%c:%2.2f ", "YUV"[j], Psnr(ost.Error[j] / (j ? scale / 4 : scale)));

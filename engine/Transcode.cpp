@@ -95,13 +95,13 @@ void TTranscodeRun::Run() {
   SetupOutputStreams();
   ChooseSources();
   BindSegment(0);
-  SetupFrameHooks();
   for (TRunOutputStream& ost : FOutputStreams) {
     if (ost.Setup->StreamCopy)
       SetupStreamCopy(ost);
     else
       SetupEncoding(ost);
   }
+  SetupFrameHooks();
   for (size_t i = 0; i < FOutputStreams.size(); ++i)
     if (FOutputStreams[i].EncodingNeeded) SetupPassLog(FOutputStreams[i], static_cast<int>(i));
   // Decoders first: encoders of subtitles take the decoder's header.
@@ -210,8 +210,9 @@ bool TTranscodeRun::ReadAndProcess(int fileIndex) {
 
   if (FRecordingTime != INT64_MAX) {
     int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-    if (ts != AV_NOPTS_VALUE && ff::av_compare_ts(ts, ist.Stream->time_base,
-                                                  FRecordingTime + FStartTime, AV_TIME_BASE_Q) >= 0) {
+    if (ts != AV_NOPTS_VALUE &&
+        ff::av_compare_ts(ts, ist.Stream->time_base, FRecordingTime + FStartTime, AV_TIME_BASE_Q) >=
+            0) {
       ist.PastRecordingTime = true;
       return true;
     }
@@ -258,7 +259,8 @@ void TTranscodeRun::ProcessPacket(TRunInputStream& ist, const AVPacket* pkt) {
                                      : ist.NextPts;
     if (!ist.DecodingNeeded) {
       ist.Pts = t != AV_NOPTS_VALUE ? t : 0;
-      ist.NextPts = ist.Pts + ff::av_rescale_q(pkt->duration, ist.Stream->time_base, AV_TIME_BASE_Q);
+      ist.NextPts =
+          ist.Pts + ff::av_rescale_q(pkt->duration, ist.Stream->time_base, AV_TIME_BASE_Q);
     }
     if (FOpt.RateEmu && t != AV_NOPTS_VALUE) EmulateRate(ist, t);
   }
@@ -355,8 +357,8 @@ void TTranscodeRun::SetFrameTime(TRunInputStream& ist, AVFrame* frame) {
   } else if (frame->pkt_duration > 0) {
     duration = ff::av_rescale_q(frame->pkt_duration, tb, AV_TIME_BASE_Q);
   } else {
-    AVRational rate = ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate
-                                                     : ist.Stream->r_frame_rate;
+    AVRational rate =
+        ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate : ist.Stream->r_frame_rate;
     if (rate.num && rate.den) duration = ff::av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q);
   }
   ist.NextPts = ist.Pts + duration;

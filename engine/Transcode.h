@@ -48,9 +48,9 @@ struct TRunInputStream {
   bool Discard = true;  // no output uses the stream
   bool DecodingNeeded = false;
   TCodecContextPtr Decoder;
-  TFramePtr Frame;           // the decoded frame
-  int64_t Start = 0;         // wall clock when the run started, µs (rate emulation)
-  int64_t Pts = 0;           // µs: time of the frame or packet being processed
+  TFramePtr Frame;                   // the decoded frame
+  int64_t Start = 0;                 // wall clock when the run started, µs (rate emulation)
+  int64_t Pts = 0;                   // µs: time of the frame or packet being processed
   int64_t NextPts = AV_NOPTS_VALUE;  // µs: expected time of the next frame
   int64_t NextDts = AV_NOPTS_VALUE;  // µs: expected dts of the next packet
   bool IsStart = true;               // nothing decoded yet
@@ -105,7 +105,7 @@ struct TRunOutputStream {
   TOutputStream* Setup = nullptr;
   AVStream* Stream = nullptr;
   AVMediaType Kind = AVMEDIA_TYPE_UNKNOWN;
-  int SourceIndex = -1, SyncIndex = -1;       // input-stream table (current segment)
+  int SourceIndex = -1, SyncIndex = -1;           // input-stream table (current segment)
   std::vector<int> SegmentSources, SegmentSyncs;  // join mode: per input
   bool EncodingNeeded = false;
   TCodecContextPtr Encoder;  // opened

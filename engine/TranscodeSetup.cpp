@@ -197,7 +197,8 @@ void TTranscodeRun::SetupStreamCopy(TRunOutputStream& ost) {
   const TRunInputStream& ist = FInputStreams[ost.SourceIndex];
   if (ost.Kind == AVMEDIA_TYPE_VIDEO) {
     if (C.OnCustomHook)
-      throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+      throw FFmpegException(
+          "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
     if (!FOpt.FrameHooks.empty())
       throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
     std::lock_guard lock(PostHookLock());
@@ -250,10 +251,9 @@ void TTranscodeRun::SetupEncoding(TRunOutputStream& ost) {
 void TTranscodeRun::SetupPassLog(TRunOutputStream& ost, int number) {
   AVCodecContext* enc = ost.Encoder.get();
   if (!(enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
-  std::string name = StrFmt("%s-%d.log",
-                            FOpt.PassLogFileName.empty() ? "ffmpeg2pass"
-                                                         : FOpt.PassLogFileName.c_str(),
-                            number);
+  std::string name =
+      StrFmt("%s-%d.log",
+             FOpt.PassLogFileName.empty() ? "ffmpeg2pass" : FOpt.PassLogFileName.c_str(), number);
   if (enc->flags & AV_CODEC_FLAG_PASS1) {
     ost.PassLog.reset(fopen(name.c_str(), "wb"));
     if (!ost.PassLog)
@@ -329,8 +329,8 @@ void TTranscodeRun::OpenDecoders() {
     if (!ist.DecodingNeeded) continue;
     const AVCodecParameters* par = ist.Stream->codecpar;
     const char* kind = MediaTypeName(par->codec_type);
-    const AVCodec* codec =
-        ist.Setup->ForcedDecoder ? ist.Setup->ForcedDecoder : ff::avcodec_find_decoder(par->codec_id);
+    const AVCodec* codec = ist.Setup->ForcedDecoder ? ist.Setup->ForcedDecoder
+                                                    : ff::avcodec_find_decoder(par->codec_id);
     if (!codec)
       throw FFmpegException::Fmt("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
                                  par->codec_id, ist.FileIndex, ist.StreamIndex, kind);
@@ -420,8 +420,8 @@ void TTranscodeRun::CopyChapters() {
         if (in->end + off < 0) continue;
         if (in->start + off > limit) break;
         auto* ch = static_cast<AVChapter*>(ff::av_mallocz(sizeof(AVChapter)));
-        void* grown = ch ? ff::av_realloc(oc->chapters, sizeof(AVChapter*) * (oc->nb_chapters + 1))
-                         : nullptr;
+        void* grown =
+            ch ? ff::av_realloc(oc->chapters, sizeof(AVChapter*) * (oc->nb_chapters + 1)) : nullptr;
         if (!grown) {
           ff::av_free(ch);
           throw FFmpegException("Out of memory copying chapters");
@@ -480,8 +480,8 @@ void TTranscodeRun::LogStreamMapping() {
       int source = C.JoinMode() ? ost->SegmentSources[e] : ost->SourceIndex;
       int sync = C.JoinMode() ? ost->SegmentSyncs[e] : ost->SyncIndex;
       const TRunInputStream& ist = FInputStreams[source];
-      std::string line = StrFmt("  Stream #%d.%d -> #%d.%d (%s)", ist.FileIndex, ist.StreamIndex,
-                                e, static_cast<int>(s), MediaTypeName(ost->Kind));
+      std::string line = StrFmt("  Stream #%d.%d -> #%d.%d (%s)", ist.FileIndex, ist.StreamIndex, e,
+                                static_cast<int>(s), MediaTypeName(ost->Kind));
       if (sync != source) {
         const TRunInputStream& sy = FInputStreams[sync];
         line += StrFmt(" [sync #%d.%d (%s)]", sy.FileIndex, sy.StreamIndex,

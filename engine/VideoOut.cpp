@@ -95,9 +95,10 @@ void TTranscodeRun::BuildFilterGraph(TRunOutputStream& ost, int width, int heigh
   graph->scale_sws_opts = ff::av_strdup(StrFmt("flags=0x%X", flags).c_str());
 
   if (sar.num <= 0 || sar.den <= 0) sar = AVRational{0, 1};
-  v.GraphSource = CreateFilter(graph, "buffer", "src",
-                               StrFmt("video_size=%dx%d:pix_fmt=%d:time_base=1/%d:pixel_aspect=%d/%d",
-                                      width, height, fmt, AV_TIME_BASE, sar.num, sar.den));
+  v.GraphSource =
+      CreateFilter(graph, "buffer", "src",
+                   StrFmt("video_size=%dx%d:pix_fmt=%d:time_base=1/%d:pixel_aspect=%d/%d", width,
+                          height, fmt, AV_TIME_BASE, sar.num, sar.den));
   v.GraphSink = CreateFilter(graph, "buffersink", "out", "");
   const AVPixelFormat pixFmts[] = {enc->pix_fmt};
   if (ff::av_opt_set_bin(v.GraphSink, "pix_fmts", reinterpret_cast<const uint8_t*>(pixFmts),
@@ -121,14 +122,16 @@ void TTranscodeRun::BuildFilterGraph(TRunOutputStream& ost, int width, int heigh
   if (!FOpt.VideoFilters.empty()) {
     AVFilterInOut* outputs = InOut("in", last).release();
     AVFilterInOut* inputs = InOut("out", v.GraphSink).release();
-    int r = ff::avfilter_graph_parse_ptr(graph, FOpt.VideoFilters.c_str(), &inputs, &outputs, nullptr);
+    int r =
+        ff::avfilter_graph_parse_ptr(graph, FOpt.VideoFilters.c_str(), &inputs, &outputs, nullptr);
     ff::avfilter_inout_free(&inputs);
     ff::avfilter_inout_free(&outputs);
     if (r < 0) throw FFmpegException("Error opening filters!");
   } else {
     Link(last, v.GraphSink);
   }
-  if (ff::avfilter_graph_config(graph, nullptr) < 0) throw FFmpegException("Error opening filters!");
+  if (ff::avfilter_graph_config(graph, nullptr) < 0)
+    throw FFmpegException("Error opening filters!");
   v.GraphInWidth = width;
   v.GraphInHeight = height;
   v.GraphInFormat = fmt;
@@ -228,8 +231,8 @@ int TTranscodeRun::VideoFrameCount(TRunOutputStream& ost, double syncTime) {
 bool TTranscodeRun::NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist,
                                      const AVFrame* picture) {
   TVideoState& v = *ost.Video;
-  const bool changed = v.SourceWidth && (picture->width != v.SourceWidth ||
-                                         picture->height != v.SourceHeight);
+  const bool changed =
+      v.SourceWidth && (picture->width != v.SourceWidth || picture->height != v.SourceHeight);
   if (changed)
     Log(llInfo, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.FileIndex,
         ist.StreamIndex, picture->width, picture->height,

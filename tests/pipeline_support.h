@@ -2,7 +2,9 @@
 // records like the catalogue's, and independent checks of outputs with the FFmpeg tools.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
