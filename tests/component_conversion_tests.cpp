@@ -8,6 +8,25 @@
 
 using testsupport::FileExists;
 
+namespace {
+
+// The mean luma of picture `n` of the file's video (decoded by the FFmpeg tool).
+double MeanLuma(const std::string& path, int n) {
+  std::string out;
+  testsupport::Run(std::string(BRENVO_FFMPEG_TOOL) + " -nostdin -v error -i " +
+                       testsupport::Quote(path) +
+                       StrFmt(" -vf \"select=eq(n\\,%d)\" -frames:v 1 -f rawvideo -pix_fmt gray - "
+                              "2>/dev/null",
+                              n),
+                   &out);
+  if (out.empty()) return -1;
+  double sum = 0;
+  for (unsigned char c : out) sum += c;
+  return sum / out.size();
+}
+
+}  // namespace
+
 class ComponentConversion : public Component {
  protected:
   // A 16-bit WAV tone, made once per test program.
@@ -106,6 +125,59 @@ TEST_F(ComponentConversion, StartTimeOnAHundredSecondsShowsSeventyPercentAtTheEn
   EXPECT_GE(percent, 68);
   EXPECT_LE(percent, 71);
   EXPECT_NEAR(DecodedSeconds(out), 70.0, 0.1);
+}
+
+TEST_F(ComponentConversion, VideoEventsReachTheirHandlersOnTheirThreads) {
+  TFFmpegVCL vcl;
+  vcl.SetProgressInterval(100);
+  TRecorder rec;
+  rec.Attach(vcl);
+  std::mutex lock;
+  std::set<std::thread::id> hookThreads, previewThreads;
+  std::vector<int> hookFrames;
+  std::set<int> previewTasks;
+  vcl.SetOnCustomHook([&](TCustomFFmpegVCL*, THookInfo* info) {
+    std::lock_guard g(lock);
+    hookThreads.insert(std::this_thread::get_id());
+    hookFrames.push_back(info->FrameNumber);
+    info->Bitmap->Fill(0, 0, 0);  // the converter copies it back into the picture
+    info->Update = true;
+    info->StopHook = info->FrameNumber == 5;
+  });
+  vcl.SetOnPreviewBitmap([&](TCustomFFmpegVCL*, const TPreviewInfo& info) {
+    std::lock_guard g(lock);
+    previewThreads.insert(std::this_thread::get_id());
+    previewTasks.insert(info.TaskIndex);
+    EXPECT_EQ(info.Bitmap->Width(), 320);
+    EXPECT_EQ(info.Bitmap->Height(), 240);
+  });
+  std::vector<std::string> outputs;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(vcl.AddTask(Clip25()), i) << vcl.LastErrMsg();
+    TOutputOptions out;
+    out.VideoCodec = "ffv1";
+    out.CustomHook = i == 0;
+    outputs.push_back(dir.File(StrFmt("video%d.mkv", i)));
+    ASSERT_TRUE(vcl.SetOutputFile(i, outputs.back(), &out)) << vcl.LastErrMsg();
+  }
+  vcl.SetPreviewBitmap(true);  // reaches the tasks already listed
+  vcl.Start(2);
+  ASSERT_TRUE(ServeUntil([&] { return rec.Final.load(); }));
+  for (const TTerminateInfo& t : rec.Terminates) {
+    EXPECT_TRUE(t.Finished) << t.TaskIndex << ": " << t.ExceptionMsg;
+  }
+  std::lock_guard g(lock);
+  EXPECT_EQ(hookFrames, (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(hookThreads.size(), 1u);
+  EXPECT_FALSE(hookThreads.count(std::this_thread::get_id()));
+  EXPECT_EQ(previewThreads, std::set{std::this_thread::get_id()});
+  EXPECT_EQ(previewTasks, (std::set<int>{0, 1}));
+  // The hooked pictures are black, the rest keep the test pattern.
+  EXPECT_LT(MeanLuma(outputs[0], 0), 20);
+  EXPECT_LT(MeanLuma(outputs[0], 4), 20);
+  EXPECT_GT(MeanLuma(outputs[0], 10), 40);
+  EXPECT_GT(MeanLuma(outputs[1], 0), 40);
+  for (const TProgressInfo& p : rec.Progress) EXPECT_GT(p.FrameNumber, 0);
 }
 
 // Five tasks on two threads, each input read at its own pace (1.5 s), so the steps happen
