@@ -1,7 +1,8 @@
 // The engine component: task list, guards, scheduling on worker threads and on the caller's
 // thread, pause and stop in any order, and the four events with their threads. Most cases run
 // tasks whose conversion is a row of short sleeps ("packets") reporting progress, so the
-// scheduling can be observed exactly; inputs and outputs are still opened for real.
+// scheduling can be observed exactly; inputs and outputs are still opened for real. Real
+// conversions are in component_conversion_tests.cpp.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegVCL.h"
 #include "platform/MainThread.h"
-#include "tests/converter_support.h"
+#include "tests/component_support.h"
 
 using namespace std::chrono_literals;
 using testsupport::TTempDir;
@@ -102,81 +103,11 @@ class TScriptedVCL : public TFFmpegVCL {
   }
 };
 
-// Everything the component's events delivered, with the threads they ran on.
-struct TRecorder {
-  std::mutex Lock;
-  std::vector<TTerminateInfo> Terminates;
-  std::set<std::thread::id> TerminateThreads;
-  std::vector<TProgressInfo> Progress;
-  std::set<std::thread::id> ProgressThreads;
-  std::atomic<int> ProgressCount{0}, TerminateCount{0};
-  std::atomic<bool> Final{false};
-
-  void Attach(TFFmpegVCL& vcl) {
-    vcl.SetOnProgress([this](TCustomFFmpegVCL*, TProgressInfo* info) {
-      std::lock_guard g(Lock);
-      Progress.push_back(*info);
-      ProgressThreads.insert(std::this_thread::get_id());
-      ++ProgressCount;
-    });
-    vcl.SetOnTerminate([this](TCustomFFmpegVCL*, const TTerminateInfo& info) {
-      std::lock_guard g(Lock);
-      EXPECT_FALSE(Final) << "event after the final one";
-      Terminates.push_back(info);
-      TerminateThreads.insert(std::this_thread::get_id());
-      ++TerminateCount;
-      if (info.TaskIndex < 0) Final = true;
-    });
-  }
-  // Task indexes of the task events, in delivery order.
-  std::vector<int> TaskOrder() {
-    std::lock_guard g(Lock);
-    std::vector<int> order;
-    for (const auto& t : Terminates)
-      if (t.TaskIndex >= 0) order.push_back(t.TaskIndex);
-    return order;
-  }
-};
-
-// Serves main-thread calls until the condition holds or the time is up.
-template <typename F>
-bool ServeUntil(F cond, std::chrono::milliseconds limit = 20000ms) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    platform::MainThreadCalls().ServePending();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-void Serve(std::chrono::milliseconds time) {
-  ServeUntil([] { return false; }, time);
-}
-
 std::string GuardText(const std::string& word) {
   return "Cannot " + word + " while working.";
 }
 
 }  // namespace
-
-class Component : public ConverterTest {
- protected:
-  // Adds `count` tasks on the tone, each with its own FLAC output.
-  void AddTasks(TFFmpegVCL& vcl, int count) {
-    for (int i = 0; i < count; ++i) {
-      int index = vcl.AddTask(Tone());
-      ASSERT_EQ(index, vcl.TasksCount() - 1) << vcl.LastErrMsg();
-      ASSERT_TRUE(vcl.SetOutputFile(index, Out(index))) << vcl.LastErrMsg();
-    }
-  }
-  std::string Out(int i) {
-    return dir.File("out" + std::to_string(FOutCount++) + "_" + std::to_string(i) + ".flac");
-  }
-
-  TTempDir dir;
-  int FOutCount = 0;
-};
 
 // --- Scheduling
 
@@ -732,35 +663,8 @@ TEST_F(Component, StressRandomPauseResumeStop) {
     }
     int threads = 1 + run % 4;
     vcl.Start(threads);
-    bool stopped = false;
-    auto end = std::chrono::steady_clock::now() + 30s;
-    while (!rec.Final && std::chrono::steady_clock::now() < end) {
-      switch (random() % 8) {
-        case 0:
-          vcl.Pause();
-          break;
-        case 1:
-        case 2:
-          vcl.Resume();
-          break;
-        case 3:
-          if (random() % 6 == 0) {
-            vcl.Stop(random() % 2 == 0);
-            stopped = true;
-          }
-          break;
-        default:
-          Serve(std::chrono::milliseconds(random() % 3));
-      }
-      EXPECT_LE(vcl.Stats.Alive, threads);
-    }
-    if (!stopped) vcl.Resume();
-    ASSERT_TRUE(ServeUntil([&] { return rec.Final.load(); })) << "the run did not end";
-    std::vector<int> order = rec.TaskOrder();
-    std::sort(order.begin(), order.end());
-    ASSERT_EQ(order.size(), static_cast<size_t>(kTasks));
-    for (int i = 0; i < kTasks; ++i) EXPECT_EQ(order[i], i);
-    EXPECT_EQ(rec.Terminates.back().TaskIndex, -1);
+    ShakeRun(vcl, rec, random, [&] { EXPECT_LE(vcl.Stats.Alive, threads); });
+    ExpectOneEventPerTaskThenTheFinalOne(rec, kTasks);
     EXPECT_LE(vcl.Stats.MaxAlive, threads);
   }
 }
