@@ -340,7 +340,7 @@ TEST_F(RunPipeline, SetUpFailuresEndTheTaskWithTheirTexts) {
       {"map kind",    true,  "mkv", "map=0.1<CRLF>map=0.0",          "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
       {"meta out",    true,  "mkv", "map_meta_data=3:0",             "Invalid output file index 3 map_meta_data(3,0)"},
       {"meta in",     true,  "mkv", "map_meta_data=0:2",             "Invalid input file index 2 map_meta_data(0,2)"},
-      {"encoder",     true,  "mp4", "vcodec=libx264<CRLF>s=321x241", "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as bit_rate, rate, width or height. Please check error log message to find out more detail information."},
+      {"encoder",     true,  "mpg", "vcodec=mpeg1video<CRLF>s=4200x240", "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as bit_rate, rate, width or height. Please check error log message to find out more detail information."},
       {"header",      true,  "mp4", "acodec=pcm_s16le",              "Could not write header for output file #0 (incorrect codec parameters ?)"},
       // clang-format on
   };
