@@ -498,3 +498,22 @@ TEST_F(RunPipeline, PauseHaltsBetweenPackets) {
   r.c.Stop(true);
   EXPECT_FALSE(r.c.FatalException());
 }
+
+TEST_F(RunPipeline, JoinedStreamCopiesFollowEachInputsTimeBase) {
+  // Matroska counts in milliseconds, raw FLAC in samples.
+  std::string a = dir.File("a.mka"), b = dir.File("b.flac"), out = dir.File("copied.mka");
+  ASSERT_TRUE(FFmpeg("-f lavfi -i sine=r=44100:d=2 -c:a flac " + Quote(a)));
+  ASSERT_TRUE(FFmpeg("-f lavfi -i sine=r=44100:d=3 -c:a flac " + Quote(b)));
+  TRecordedConversion r;
+  TOutputOptions o;
+  o.AudioCodec = "copy";
+  o.Join = true;
+  Prepare(r, {a, b}, out, o);
+  ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+  EXPECT_NEAR(DecodedSeconds(out), 5.0, 0.01);
+  auto packets = PacketTimes(out, "a");
+  ASSERT_GT(packets.size(), 10u);
+  for (size_t i = 1; i < packets.size(); ++i)
+    ASSERT_NEAR(packets[i].first, packets[i - 1].first + packets[i - 1].second, 0.002) << i;
+  EXPECT_NEAR(packets.back().first + packets.back().second, 5.0, 0.01);
+}
