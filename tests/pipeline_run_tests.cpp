@@ -517,3 +517,29 @@ TEST_F(RunPipeline, JoinedStreamCopiesFollowEachInputsTimeBase) {
     ASSERT_NEAR(packets[i].first, packets[i - 1].first + packets[i - 1].second, 0.002) << i;
   EXPECT_NEAR(packets.back().first + packets.back().second, 5.0, 0.01);
 }
+
+TEST_F(RunPipeline, TasksConvertSideBySide) {
+  constexpr int kTasks = 3;
+  std::unique_ptr<TRecordedConversion> tasks[kTasks];
+  std::string outs[kTasks];
+  for (int i = 0; i < kTasks; ++i) {
+    tasks[i] = std::make_unique<TRecordedConversion>();
+    outs[i] = dir.File(StrFmt("side%d.%s", i, i == 1 ? "avi" : "flac"));
+    if (i == 1)
+      Prepare(*tasks[i], {Clip(2)}, outs[i],
+              VideoRecord("mpeg4", "libmp3lame", 816000, 128000, 44100));
+    else
+      Prepare(*tasks[i], {Tone(3)}, outs[i], AudioRecord("flac", 2, -1, 128000));
+  }
+  for (auto& t : tasks) ASSERT_TRUE(t->c.StartConvert(true, platform::tpNormal));
+  for (auto& t : tasks) {
+    auto until = std::chrono::steady_clock::now() + 60s;
+    while (!t->c.Terminated() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(t->c.Finished()) << t->c.FatalMessage();
+  }
+  const std::string tone = DecodedSamples(Tone(3), "s16le");
+  EXPECT_TRUE(DecodedSamples(outs[0], "s16le") == tone);
+  EXPECT_TRUE(DecodedSamples(outs[2], "s16le") == tone);
+  EXPECT_EQ(Fact(ProbeFacts(outs[1]), "stream.0.codec_name"), "mpeg4");
+}
