@@ -95,12 +95,17 @@ void TTranscodeRun::CopyPacket(TRunOutputStream& ost, TRunInputStream& ist, cons
     if (!(pkt->flags & AV_PKT_FLAG_KEY) && !FOpt.CopyInitialNonKeyframes) return;
     ost.CopyStarted = true;
   }
+  // Into the stream's packet time base (in join mode the inputs may differ), from the output
+  // start.
   AVPacket* opkt = FOutPacket.get();
   if (ff::av_packet_ref(opkt, pkt) < 0) throw FFmpegException("Out of memory in stream copy");
-  opkt->pts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts - ost.CopyStart : AV_NOPTS_VALUE;
+  const AVRational otb = ost.PacketTimeBase;
+  opkt->pts = pkt->pts != AV_NOPTS_VALUE ? ff::av_rescale_q(pkt->pts, tb, otb) - ost.CopyStart
+                                         : AV_NOPTS_VALUE;
   opkt->dts = pkt->dts != AV_NOPTS_VALUE
-                  ? pkt->dts - ost.CopyStart
-                  : ff::av_rescale_q(ist.Pts, AV_TIME_BASE_Q, tb) - ost.CopyStart;
+                  ? ff::av_rescale_q(pkt->dts, tb, otb) - ost.CopyStart
+                  : ff::av_rescale_q(ist.Pts, AV_TIME_BASE_Q, otb) - ost.CopyStart;
+  opkt->duration = ff::av_rescale_q(pkt->duration, tb, otb);
   ++ost.FrameNumber;
   WritePacket(ost, opkt);
 }

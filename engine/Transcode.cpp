@@ -368,7 +368,7 @@ void TTranscodeRun::SetFrameTime(TRunInputStream& ist, AVFrame* frame) {
 void TTranscodeRun::OnDecodedFrame(TRunInputStream& ist, AVFrame* frame) {
   if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
     ++FHookFrameNumber;
-    AVFrame* picture = ApplyPictureHooks(ist, frame);
+    AVFrame* picture = ApplyPictureHooks(frame);
     int64_t t = picture->pts - FStartTime;
     // Before the start time or at the recording time: decoded, not written.
     if (t >= 0 && (FRecordingTime == INT64_MAX || t < FRecordingTime)) {

@@ -83,9 +83,8 @@ struct TVideoState {
   TFramePtr TempPicture;  // the scaled picture
   TFramePtr Cropped;      // a reference to the source with the crop applied
   int TopBand = 0, BottomBand = 0, LeftBand = 0, RightBand = 0;
-  // Decoded size and format last seen (a change is logged and the scaler or graph rebuilt).
+  // Decoded size last seen (a change is logged; the scaler or graph follows).
   int SourceWidth = 0, SourceHeight = 0;
-  AVPixelFormat SourceFormat = AV_PIX_FMT_NONE;
   // Filter graph, when the task has one.
   TFilterGraphPtr Graph;
   AVFilterContext* GraphSource = nullptr;
@@ -204,13 +203,13 @@ class TTranscodeRun {
   void DrainFilterGraph(TRunOutputStream& ost, TRunInputStream& ist, bool flush);
   void DoVideoOut(TRunOutputStream& ost, TRunInputStream& ist, AVFrame* picture);
   int VideoFrameCount(TRunOutputStream& ost, double syncTime);
-  bool NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist, const AVFrame* picture);
+  void NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist, const AVFrame* picture);
   AVFrame* CropPicture(TRunOutputStream& ost, AVFrame* picture);
   AVFrame* ScalePicture(TRunOutputStream& ost, AVFrame* picture);
   void EncodeVideo(TRunOutputStream& ost, AVFrame* picture);
 
   // --- Picture hooks (VideoHooks.cpp)
-  AVFrame* ApplyPictureHooks(TRunInputStream& ist, AVFrame* frame);
+  AVFrame* ApplyPictureHooks(AVFrame* frame);
   bool CopyToHookBuffer(AVFrame* frame);
   void RunCustomHook(AVFrame* picture);
   void StopPictureHooks();
@@ -249,7 +248,6 @@ class TTranscodeRun {
   int64_t FRecordingTime = INT64_MAX;
   int64_t FRunStart = 0;  // wall clock, µs
   int64_t FLastReport = 0;
-  bool FHeadersWritten = false;
 
   // Statistics.
   int64_t FVideoSize = 0, FAudioSize = 0, FExtraSize = 0;

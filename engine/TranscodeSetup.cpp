@@ -453,7 +453,6 @@ void TTranscodeRun::WriteHeaders() {
     }
     out.HeaderWritten = true;
   }
-  FHeadersWritten = true;
 
   bool allRtp = !FOutputs.empty();
   std::vector<AVFormatContext*> contexts;

@@ -15,8 +15,7 @@ uint32_t Bit(TPostHook hook) {
 }  // namespace
 
 // The decoded picture, or the hook buffer holding its (deinterlaced, hooked) copy.
-AVFrame* TTranscodeRun::ApplyPictureHooks(TRunInputStream& ist, AVFrame* frame) {
-  (void)ist;
+AVFrame* TTranscodeRun::ApplyPictureHooks(AVFrame* frame) {
   if (!FOpt.DoDeinterlace && !FCustomHookOn && !FFrameHooksOn) return frame;
   if (!CopyToHookBuffer(frame)) return frame;
   AVFrame* picture = FHookFrame.get();

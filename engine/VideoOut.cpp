@@ -228,7 +228,7 @@ int TTranscodeRun::VideoFrameCount(TRunOutputStream& ost, double syncTime) {
 }
 
 // A change of the decoded size is logged once per change; the scaler follows by itself.
-bool TTranscodeRun::NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist,
+void TTranscodeRun::NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist,
                                      const AVFrame* picture) {
   TVideoState& v = *ost.Video;
   const bool changed =
@@ -239,8 +239,6 @@ bool TTranscodeRun::NoteSourceChange(TRunOutputStream& ost, TRunInputStream& ist
         ff::av_get_pix_fmt_name(static_cast<AVPixelFormat>(picture->format)));
   v.SourceWidth = picture->width;
   v.SourceHeight = picture->height;
-  v.SourceFormat = static_cast<AVPixelFormat>(picture->format);
-  return changed;
 }
 
 AVFrame* TTranscodeRun::CropPicture(TRunOutputStream& ost, AVFrame* picture) {

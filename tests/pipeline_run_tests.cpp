@@ -340,7 +340,7 @@ TEST_F(RunPipeline, SetUpFailuresEndTheTaskWithTheirTexts) {
       {"map kind",    true,  "mkv", "map=0.1<CRLF>map=0.0",          "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
       {"meta out",    true,  "mkv", "map_meta_data=3:0",             "Invalid output file index 3 map_meta_data(3,0)"},
       {"meta in",     true,  "mkv", "map_meta_data=0:2",             "Invalid input file index 2 map_meta_data(0,2)"},
-      {"encoder",     true,  "mp4", "vcodec=libx264<CRLF>s=321x241", "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as bit_rate, rate, width or height. Please check error log message to find out more detail information."},
+      {"encoder",     true,  "mpg", "vcodec=mpeg1video<CRLF>s=4200x240", "Error while opening encoder for output stream #0.0 (Video) - maybe incorrect parameters such as bit_rate, rate, width or height. Please check error log message to find out more detail information."},
       {"header",      true,  "ogg", "acodec=aac",                    "Could not write header for output file #0 (incorrect codec parameters ?)"},
       // clang-format on
   };
@@ -497,4 +497,49 @@ TEST_F(RunPipeline, PauseHaltsBetweenPackets) {
   EXPECT_TRUE(wait(paused + 2));
   r.c.Stop(true);
   EXPECT_FALSE(r.c.FatalException());
+}
+
+TEST_F(RunPipeline, JoinedStreamCopiesFollowEachInputsTimeBase) {
+  // Matroska counts in milliseconds, raw FLAC in samples.
+  std::string a = dir.File("a.mka"), b = dir.File("b.flac"), out = dir.File("copied.mka");
+  ASSERT_TRUE(FFmpeg("-f lavfi -i sine=r=44100:d=2 -c:a flac " + Quote(a)));
+  ASSERT_TRUE(FFmpeg("-f lavfi -i sine=r=44100:d=3 -c:a flac " + Quote(b)));
+  TRecordedConversion r;
+  TOutputOptions o;
+  o.AudioCodec = "copy";
+  o.Join = true;
+  Prepare(r, {a, b}, out, o);
+  ASSERT_TRUE(r.Run()) << r.c.FatalMessage();
+  EXPECT_NEAR(DecodedSeconds(out), 5.0, 0.01);
+  auto packets = PacketTimes(out, "a");
+  ASSERT_GT(packets.size(), 10u);
+  for (size_t i = 1; i < packets.size(); ++i)
+    ASSERT_NEAR(packets[i].first, packets[i - 1].first + packets[i - 1].second, 0.002) << i;
+  EXPECT_NEAR(packets.back().first + packets.back().second, 5.0, 0.01);
+}
+
+TEST_F(RunPipeline, TasksConvertSideBySide) {
+  constexpr int kTasks = 3;
+  std::unique_ptr<TRecordedConversion> tasks[kTasks];
+  std::string outs[kTasks];
+  for (int i = 0; i < kTasks; ++i) {
+    tasks[i] = std::make_unique<TRecordedConversion>();
+    outs[i] = dir.File(StrFmt("side%d.%s", i, i == 1 ? "avi" : "flac"));
+    if (i == 1)
+      Prepare(*tasks[i], {Clip(2)}, outs[i],
+              VideoRecord("mpeg4", "libmp3lame", 816000, 128000, 44100));
+    else
+      Prepare(*tasks[i], {Tone(3)}, outs[i], AudioRecord("flac", 2, -1, 128000));
+  }
+  for (auto& t : tasks) ASSERT_TRUE(t->c.StartConvert(true, platform::tpNormal));
+  for (auto& t : tasks) {
+    auto until = std::chrono::steady_clock::now() + 60s;
+    while (!t->c.Terminated() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(t->c.Finished()) << t->c.FatalMessage();
+  }
+  const std::string tone = DecodedSamples(Tone(3), "s16le");
+  EXPECT_TRUE(DecodedSamples(outs[0], "s16le") == tone);
+  EXPECT_TRUE(DecodedSamples(outs[2], "s16le") == tone);
+  EXPECT_EQ(Fact(ProbeFacts(outs[1]), "stream.0.codec_name"), "mpeg4");
 }
