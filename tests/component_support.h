@@ -55,17 +55,7 @@ struct TRecorder {
   }
 };
 
-// Serves main-thread calls until the condition holds or the time is up.
-template <typename F>
-bool ServeUntil(F cond, std::chrono::milliseconds limit = 20000ms) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    platform::MainThreadCalls().ServePending();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testsupport::ServeUntil;
 
 inline void Serve(std::chrono::milliseconds time) {
   ServeUntil([] { return false; }, time);

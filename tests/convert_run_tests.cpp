@@ -7,6 +7,7 @@
 #include "engine/ConvertRun.h"
 #include "engine/FFmpegException.h"
 #include "platform/MainThread.h"
+#include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;
 
@@ -43,17 +44,7 @@ void Install(TFakeRun& run) {
   run.OnTerminate = [&run] { ++run.terminates; };
 }
 
-// Serves main-thread calls until the condition holds or the time is up.
-template <typename F>
-bool ServeUntil(F cond, std::chrono::milliseconds limit = 5000ms) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    platform::MainThreadCalls().ServePending();
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using testsupport::ServeUntil;
 
 }  // namespace
 

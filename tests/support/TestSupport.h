@@ -2,9 +2,13 @@
 // with the FFmpeg command-line tools, which also serve as the independent checker of outputs.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "platform/MainThread.h"
 
 namespace testsupport {
 
@@ -46,6 +50,19 @@ std::map<std::string, std::string> ProbeFacts(const std::string& path);
 // How long a file plays, by decoding it with ffmpeg (for containers that store no duration);
 // -1 when it cannot be decoded.
 double DecodedSeconds(const std::string& path);
+
+// Serves main-thread calls (as the main thread would) until the condition holds or the time is
+// up; false when the time ran out.
+template <typename F>
+bool ServeUntil(F cond, std::chrono::milliseconds limit = std::chrono::milliseconds(20000)) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    platform::MainThreadCalls().ServePending();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 bool FileExists(const std::string& path);
 long long FileSize(const std::string& path);
