@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
 #include "engine/FFmpegVCL.h"
 #include "platform/MainThread.h"
 #include "tests/converter_support.h"
