@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/TestSupport.h"
 #include "engine/FFmpegVCL.h"
 #include "platform/MainThread.h"
 #include "tests/converter_support.h"
+#include "tests/support/TestSupport.h"
 
 using namespace std::chrono_literals;
 
