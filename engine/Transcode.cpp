@@ -441,7 +441,7 @@ void TTranscodeRun::Finish() {
     int r = ff::av_write_trailer(out->Context.get());
     if (r < 0) throw FFmpegException("av_write_trailer(): " + AVErrorText(r));
   }
-  Report(true, FLastFile);
+  Report(true, -1);  // a task's final report names no input
 }
 
 void TTranscodeRun::FlushEncoder(TRunOutputStream& ost) {
