@@ -283,6 +283,7 @@ class TCustomFFmpeg : public TConvertRun {
                                        AVMediaType kind) const;
   void SetupVideoEncoder(TOutputFile& out, TOutputStream& os);
   void KeepBitrateInRange(AVCodecContext* enc) const;
+  void ReleasePrivateState(AVCodecContext* enc) const;
   void SetupAudioEncoder(TOutputFile& out, TOutputStream& os);
   TPrivateScope PrivateScope() const;
   // Creates the option contexts on first use; throws when the libraries are not loaded.

@@ -490,6 +490,7 @@ void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
       KeepBitrateInRange(enc);
     }
     if (audio) SetupAudioEncoder(out, os);
+    ReleasePrivateState(enc);
   }
   if (!language.empty()) ff::av_dict_set(&st->metadata, "language", language.c_str(), 0);
   out.Streams.push_back(std::move(os));
@@ -499,6 +500,15 @@ void TCustomFFmpeg::NewStream(TOutputFile& out, AVMediaType kind) {
   copy = false;
   disable = false;
   if (video) FOpt.FramePixFmt = AV_PIX_FMT_NONE;
+}
+
+// An encoder's private state can be large (FLAC's is 6.8 MB) and avcodec_open2 makes it again
+// with its defaults and the stream's private options; a task waiting in a long list does not
+// hold it meanwhile.
+void TCustomFFmpeg::ReleasePrivateState(AVCodecContext* enc) const {
+  if (!enc->priv_data) return;
+  if (enc->codec && enc->codec->priv_class) ff::av_opt_free(enc->priv_data);
+  ff::av_freep(&enc->priv_data);
 }
 
 // A disc target fixes the rate range (VCD: exactly 1150 kbit/s); a bit rate chosen outside it
