@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -62,24 +61,6 @@ void AttachLog() {
   });
 }
 
-// The output path: the name the current settings give it, renamed further when an earlier
-// file of this run already takes it (two inputs "a.wav" and "a.mp3" must not both write
-// "a.flac").
-std::string FreeOutputPath(const std::string& path, std::set<std::string>& taken) {
-  std::string candidate = path;
-  auto dot = path.rfind('.');
-  auto slash = path.rfind('/');
-  bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  std::string base = hasExt ? path.substr(0, dot) : path, ext = hasExt ? path.substr(dot) : "";
-  std::error_code ec;
-  for (int n = 1; taken.count(candidate); ++n) {
-    candidate = base + "_" + std::to_string(n) + ext;
-    if (std::filesystem::exists(candidate, ec)) candidate = path;  // keep looking
-  }
-  taken.insert(candidate);
-  return candidate;
-}
-
 struct TJob {
   std::string Input;
   std::string Output;
@@ -118,10 +99,14 @@ bool TCliRun::AddFile(const std::string& file,
     PrintLine(stderr, "无法打开：" + file + "：" + FEngine.LastErrMsg());
     return false;
   }
-  TCurrentSettings s = SettingsForFile(file, FOptions.Format, texts, folder, FOptions.Overwrite);
+  // The name before renaming, then renamed against existing files and, so that two inputs of
+  // one run ("a.wav", "a.mp3") do not both write "a.flac", against this run's names.
+  TCurrentSettings s = SettingsForFile(file, FOptions.Format, texts, folder, true);
   TOutputOptions record = OutputOptionsFromSettings(s);
   for (const auto& line : FOptions.ExtraOptions) record.ExtOptions += line + "\n";
-  std::string output = FreeOutputPath(s.Video_OutPutFileName, taken);
+  std::string output = UniqueOutputPath(s.Video_OutPutFileName, FOptions.Overwrite,
+                                        [&](const std::string& c) { return taken.count(c) > 0; });
+  taken.insert(output);
   if (!FEngine.SetOutputFile(task, output, &record)) {
     PrintLine(stderr, "无法转换：" + file + "：" + FEngine.LastErrMsg());
     FEngine.RemoveTask(task);
@@ -184,8 +169,7 @@ int TCliRun::Run() {
     return 2;
   }
   std::string folder = FOptions.OutputFolder;
-  if (folder.empty())
-    folder = ReadOutputFolder(platform::TIniFile(SettingsFilePath())).Folder;
+  if (folder.empty()) folder = ReadOutputFolder(platform::TIniFile(SettingsFilePath())).Folder;
   if (!ForceFolders(folder)) {
     PrintLine(stderr, "无法创建输出文件夹：" + folder);
     return 1;

@@ -190,14 +190,22 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string UniqueOutputPath(std::string_view path, bool overwrite) {
+  return UniqueOutputPath(path, overwrite, nullptr);
+}
+
+std::string UniqueOutputPath(std::string_view path, bool overwrite,
+                             const std::function<bool(const std::string&)>& alsoTaken) {
+  auto taken = [&](const std::string& c) {
+    return (!overwrite && NameTaken(c)) || (alsoTaken && alsoTaken(c));
+  };
   std::string candidate(path);
-  if (overwrite || !NameTaken(candidate)) return candidate;
+  if (!taken(candidate)) return candidate;
   size_t dot = ExtensionDot(path);
   std::string_view base = dot == std::string_view::npos ? path : path.substr(0, dot);
   std::string_view ext = dot == std::string_view::npos ? std::string_view() : path.substr(dot);
   for (long n = 1;; ++n) {
     candidate = std::string(base) + "_" + std::to_string(n) + std::string(ext);
-    if (!NameTaken(candidate)) return candidate;
+    if (!taken(candidate)) return candidate;
   }
 }
 

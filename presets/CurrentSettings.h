@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -106,5 +107,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // `path` itself when it does not exist or `overwrite` is set; otherwise the first free one of
 // base "_1" ext, base "_2" ext, ...
 std::string UniqueOutputPath(std::string_view path, bool overwrite);
+// The same, where a name for which `alsoTaken` is true counts as taken too, with or without
+// `overwrite` (names already given to other files of the same batch).
+std::string UniqueOutputPath(std::string_view path, bool overwrite,
+                             const std::function<bool(const std::string&)>& alsoTaken);
 
 }  // namespace presets

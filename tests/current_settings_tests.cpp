@@ -138,6 +138,13 @@ TEST(CurrentSettings, AutomaticRenamingSkipsExistingNames) {
   ApplyFormatData(s, kMp3, out.Path(), true);
   EXPECT_EQ(s.Video_OutPutFileName, out.File("a.mp3"));
 
+  // Names given to earlier files of the same batch count as taken, also when overwriting.
+  auto batch = [&](const std::string& c) {
+    return c == out.File("a_2.mp3") || c == out.File("a.mp3");
+  };
+  EXPECT_EQ(UniqueOutputPath(out.File("a.mp3"), false, batch), out.File("a_3.mp3"));
+  EXPECT_EQ(UniqueOutputPath(out.File("a.mp3"), true, batch), out.File("a_1.mp3"));
+
   // A folder of that name is no place for the output either.
   mkdir(out.File("b.mp3").c_str(), 0755);
   s.Video_AddFileName = "/in/b.wav";
